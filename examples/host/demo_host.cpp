@@ -1,0 +1,82 @@
+// The demo host: stands for the CAD application. It lays out an
+// installation tree, copies the library to root/Sys/ and the product modules
+// to root/Modules/, then loads the modules (which load the library) and
+// starts each of them in turn.
+//
+//   kavro_demo_host --layout DIR --library libKavroStd.so --module a.so [--module b.so]
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Usage() {
+  fprintf(stderr, "usage: kavro_demo_host --layout DIR --library FILE --module FILE...\n");
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path layout, library;
+  std::vector<fs::path> modules;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!strcmp(argv[i], "--layout")) layout = argv[i + 1];
+    else if (!strcmp(argv[i], "--library")) library = argv[i + 1];
+    else if (!strcmp(argv[i], "--module")) modules.push_back(argv[i + 1]);
+  }
+  if (layout.empty() || library.empty() || modules.empty()) {
+    Usage();
+    return 2;
+  }
+
+  // A fresh installation tree: the library in Sys, the modules in Modules,
+  // a font in the SHX font folder.
+  fs::remove_all(layout);
+  fs::create_directories(layout / "Sys");
+  fs::create_directories(layout / "Modules");
+  fs::copy_file(library, layout / "Sys" / "libKavroStd.so");
+  fs::create_symlink("libKavroStd.so", layout / "Sys" / "libKavroStd.so.1");
+  WriteFile(layout / "Support" / "ShxFonts" / "simplex.shx", "AutoCAD-86 shapes 1.0\r\n\x1a");
+  printf("host: installation tree laid out in %s\n", layout.c_str());
+
+  std::vector<void*> handles;
+  for (const fs::path& module : modules) {
+    fs::path placed = layout / "Modules" / module.filename();
+    fs::copy_file(module, placed);
+    void* handle = dlopen(placed.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+      fprintf(stderr, "host: cannot load %s: %s\n", placed.c_str(), dlerror());
+      return 1;
+    }
+    printf("host: loaded %s\n", placed.filename().c_str());
+    handles.push_back(handle);
+  }
+  int status = 0;
+  for (size_t i = 0; i < handles.size(); ++i) {
+    auto start = reinterpret_cast<int (*)()>(dlsym(handles[i], "KavroModuleStart"));
+    if (!start) {
+      fprintf(stderr, "host: %s has no KavroModuleStart\n", modules[i].c_str());
+      return 1;
+    }
+    status |= start();
+  }
+  for (auto it = handles.rbegin(); it != handles.rend(); ++it) {
+    auto stop = reinterpret_cast<void (*)()>(dlsym(*it, "KavroModuleStop"));
+    if (stop) stop();
+    dlclose(*it);
+  }
+  printf("host: modules unloaded, status %d\n", status);
+  return status;
+}

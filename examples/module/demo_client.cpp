@@ -1,0 +1,18 @@
+// A second product module: calls the first one's function by name through
+// the library's registry, with parameters and results.
+#include "demo_print.h"
+
+extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
+  CSTDGlobeInfo* globe = STDGlobeInfo();
+  printf("demo client: started; Demo.Sum is %s\n", globe->HasFunction(L"Demo.Sum") ? "published" : "missing");
+  CStringArray extra;
+  extra.Add(CString(L"10"));
+  BOOL called = globe->RunFunction(L"Demo.Sum,1,2,3", extra, nullptr);
+  printf("demo client: RunFunction(\"Demo.Sum,1,2,3\" + [10]) = %s\n", called ? "TRUE" : "FALSE");
+  Print("  sum               : ", globe->GetResult(0));
+  Print("  terms             : ", globe->GetResult(1));
+  CStringArray names;
+  globe->GetAllFunction(names);
+  printf("demo client: %d functions registered\n", static_cast<int>(names.GetSize()));
+  return called ? 0 : 1;
+}

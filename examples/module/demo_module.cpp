@@ -1,0 +1,57 @@
+// The sample product module: publishes a function for other modules, shows
+// the installation tree, finds a font through the find-file hook and keeps a
+// value in the library settings file.
+#include "demo_print.h"
+
+namespace {
+
+// Published as "Demo.Sum": adds its integer parameters, answers the sum and
+// the number of terms.
+void DemoSum() {
+  CSTDGlobeInfo* globe = STDGlobeInfo();
+  int sum = 0, terms = 0;
+  for (int i = 0; !globe->GetParameter(i).IsEmpty(); ++i, ++terms) sum += _wtoi(globe->GetParameter(i));
+  CString total, count;
+  total.Format(L"%d", sum);
+  count.Format(L"%d", terms);
+  globe->SetResult(total);
+  globe->AddResult(count);
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
+  CSTDGlobeInfo* globe = STDGlobeInfo();
+  printf("demo module: started\n");
+  Print("  installation root : ", globe->GetRootPath());
+  Print("  library folder    : ", globe->GetSysPath());
+  Print("  menu folder       : ", globe->GetMenuPath());
+  Print("  menu images       : ", globe->GetMenuICONPath());
+  Print("  language files    : ", globe->GetLanguage().GetLanguagePath());
+  Print("  settings file     : ", globe->GetSettFile());
+  Print("  system variables  : ", globe->GetCfgsFile());
+  Print("  SHX fonts         : ", globe->GetShxsPath());
+  Print("  common dictionary : ", globe->GetLDictCommPath());
+  Print("  help (tables)     : ", globe->GetHelpFile(1));
+
+  globe->AddFunction(L"Demo.Sum", &DemoSum, TRUE);
+  printf("demo module: published Demo.Sum\n");
+
+  CString found;
+  BOOL ok = CSTDGlobeInfo::FindFilePath(L"C:\\Old\\Fonts\\simplex.shx", found);
+  printf("demo module: FindFilePath(C:\\Old\\Fonts\\simplex.shx) = %s\n", ok ? "TRUE" : "FALSE");
+  Print("  found             : ", found);
+
+  CDataFile settings(globe->GetSettFile());
+  int runs = settings.GetData(L"Demo", L"Runs", 0);
+  settings.SetData(L"Demo", L"Runs", runs + 1);
+  settings.SetData(L"Demo", L"Greeting", L"Hello from the demo module");
+  printf("demo module: settings [Demo] Runs was %d, now %d\n", runs, settings.GetData(L"Demo", L"Runs", 0));
+  Print("  Greeting          : ", settings.GetData(L"Demo", L"Greeting", CString(L"?")));
+  return 0;
+}
+
+extern "C" __attribute__((visibility("default"))) void KavroModuleStop() {
+  STDGlobeInfo()->DelFunction(L"Demo.", TRUE);
+  printf("demo module: removed its functions\n");
+}

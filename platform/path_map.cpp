@@ -1,0 +1,206 @@
+// Mapping of Windows paths onto the Linux file system, and back.
+//
+// Drive letters map through the drive table (Z: is '/', another letter X the
+// folder named by KAVRO_DRIVE_X). Dot segments are resolved lexically, as
+// Windows does before it touches the file system. A path that does not exist
+// as spelled is looked up component by component without regard to case.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "KavroStd/platform/codepage.h"
+#include "KavroStd/platform/cstring.h"
+#include "KavroStd/platform/fileapi.h"
+#include "platform/codepage_internal.h"
+#include "platform/path_internal.h"
+
+namespace kavro::platform {
+namespace {
+
+bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The folder a drive letter maps to; empty when unmapped.
+std::string DriveRoot(wchar_t letter) {
+  wchar_t upper = ToUpper(letter);
+  if (upper < L'A' || upper > L'Z') return std::string();
+  char name[] = "KAVRO_DRIVE_X";
+  name[12] = static_cast<char>(upper);
+  const char* v = getenv(name);
+  if (v && *v) {
+    std::string root(v);
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    return root;
+  }
+  return upper == L'Z' ? std::string("/") : std::string();
+}
+
+// Splits at separators and resolves "." and ".." lexically; ".." above the
+// root stays at the root, as on Windows.
+void NormalizeComponents(const std::string& path, bool absolute, std::vector<std::string>& parts) {
+  size_t i = 0;
+  while (i <= path.size()) {
+    size_t j = path.find('/', i);
+    if (j == std::string::npos) j = path.size();
+    std::string part = path.substr(i, j - i);
+    if (part.empty() || part == ".") {
+    } else if (part == "..") {
+      if (!parts.empty() && parts.back() != "..") parts.pop_back();
+      else if (!absolute) parts.push_back(part);
+    } else {
+      parts.push_back(part);
+    }
+    i = j + 1;
+  }
+}
+
+// Finds `name` in `folder` without regard to case; the entry's real name or
+// empty.
+std::string FindNoCase(const std::string& folder, const std::string& name) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return std::string();
+  std::wstring wanted = FromUtf8(name.data(), name.size());
+  std::string best;
+  while (dirent* e = readdir(dir)) {
+    size_t n = strlen(e->d_name);
+    std::wstring candidate = FromUtf8(e->d_name, n);
+    if (CompareNoCase(candidate.data(), candidate.size(), wanted.data(), wanted.size()) == 0) {
+      if (best.empty() || strcmp(e->d_name, best.c_str()) < 0) best = e->d_name;
+    }
+  }
+  closedir(dir);
+  return best;
+}
+
+std::string ResolveCase(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0) return path;
+  bool absolute = !path.empty() && path[0] == '/';
+  std::vector<std::string> parts;
+  NormalizeComponents(path, absolute, parts);
+  std::string current = absolute ? "/" : "";
+  size_t k = 0;
+  for (; k < parts.size(); ++k) {
+    std::string next = current;
+    if (!next.empty() && next.back() != '/') next.push_back('/');
+    std::string candidate = next + parts[k];
+    if (parts[k] != ".." && lstat(candidate.c_str(), &st) != 0) {
+      std::string real = FindNoCase(current, parts[k]);
+      if (real.empty()) break;
+      candidate = next + real;
+    }
+    current = candidate;
+  }
+  for (; k < parts.size(); ++k) {
+    if (!current.empty() && current.back() != '/') current.push_back('/');
+    current += parts[k];
+  }
+  return current;
+}
+
+}  // namespace
+
+std::string ToUtf8(const wchar_t* text, size_t length) {
+  std::string out;
+  EncodeWide(CP_UTF8, text, length, out, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromUtf8(const char* text, size_t length) {
+  std::wstring out;
+  DecodeBytes(CP_UTF8, text, length, out, false);
+  return out;
+}
+
+bool KvMapPath(LPCWSTR windowsPath, std::string& posixPath) {
+  posixPath.clear();
+  if (!windowsPath) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  const wchar_t* p = windowsPath;
+  if (!*p) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  if (IsSep(p[0]) && IsSep(p[1]) && (p[2] == L'?' || p[2] == L'.') && IsSep(p[3])) p += 4;
+  std::string mapped;
+  bool absolute = false;
+  if (IsSep(p[0]) && IsSep(p[1])) {
+    SetLastError(ERROR_BAD_NETPATH);
+    return false;
+  }
+  if (p[0] && p[1] == L':') {
+    std::string root = DriveRoot(p[0]);
+    if (root.empty()) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return false;
+    }
+    mapped = root;
+    mapped.push_back('/');
+    p += 2;
+    absolute = true;
+  } else if (IsSep(p[0])) {
+    absolute = true;
+    mapped = "/";
+  }
+  std::string rest = ToUtf8(p, wcslen(p));
+  for (char& c : rest)
+    if (c == '\\') c = '/';
+  mapped += rest;
+  // Keep a trailing separator: it tells "folder" to the calls that care.
+  bool trailing = !mapped.empty() && mapped.back() == '/';
+  std::vector<std::string> parts;
+  NormalizeComponents(mapped, absolute, parts);
+  std::string normal = absolute ? "/" : "";
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) normal.push_back('/');
+    normal += parts[i];
+  }
+  if (normal.empty()) normal = ".";
+  posixPath = ResolveCase(normal);
+  if (trailing && posixPath.back() != '/') posixPath.push_back('/');
+  return true;
+}
+
+std::wstring KvWindowsPath(const std::string& posixPath) {
+  std::string path = posixPath;
+  if (path.empty() || path[0] != '/') {
+    char* cwd = getcwd(nullptr, 0);
+    std::string base = cwd ? cwd : "/";
+    free(cwd);
+    path = base + (base.back() == '/' ? "" : "/") + path;
+  }
+  std::vector<std::string> parts;
+  NormalizeComponents(path, true, parts);
+  std::string normal = "/";
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) normal.push_back('/');
+    normal += parts[i];
+  }
+  // The longest configured drive root that contains the path names it.
+  wchar_t drive = L'Z';
+  std::string driveRoot = "/";
+  for (wchar_t letter = L'A'; letter <= L'Y'; ++letter) {
+    std::string root = DriveRoot(letter);
+    if (root.empty() || root.size() <= driveRoot.size()) continue;
+    if (normal == root || (normal.compare(0, root.size(), root) == 0 && normal[root.size()] == '/')) {
+      drive = letter;
+      driveRoot = root;
+    }
+  }
+  std::string rest = driveRoot == "/" ? normal.substr(1) : normal.substr(std::min(normal.size(), driveRoot.size() + 1));
+  std::wstring out;
+  out.push_back(drive);
+  out += L":\\";
+  std::wstring wrest = FromUtf8(rest.data(), rest.size());
+  for (wchar_t& c : wrest)
+    if (c == L'/') c = L'\\';
+  out += wrest;
+  return out;
+}
+
+}  // namespace kavro::platform

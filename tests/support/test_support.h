@@ -1,0 +1,51 @@
+// Helpers shared by the tests: temporary folders, whole-file reads and
+// writes, child processes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "KavroStd/KavroStd.h"
+
+namespace kavro::test {
+
+// A fresh folder under the system's temporary folder, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // POSIX path without a trailing slash.
+  const std::string& path() const { return path_; }
+  std::string Sub(const std::string& relative) const { return path_ + "/" + relative; }
+  // The folder in Windows form with one trailing backslash (Z:\tmp\x\).
+  CString Win() const;
+  CString Win(const std::string& relative) const;
+
+ private:
+  std::string path_;
+};
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+bool IsDirectory(const std::string& path);
+std::string Utf8(const CString& text);
+
+struct ProcessResult {
+  int exitCode = -1;  // -1 when killed by a signal
+  std::string output; // standard output and error together
+};
+
+// Runs a program with arguments (no shell) and extra environment entries
+// ("NAME=value"); waits for it.
+ProcessResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+// Starts a program without waiting; returns its pid.
+int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+
+std::string ProbePath(const std::string& name);
+
+}  // namespace kavro::test
