@@ -135,7 +135,8 @@ extern "C" BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
     if (n < 0) {
       if (errno == EINTR) continue;
       if (read) *read = total;
-      SetLastErrorFromErrno(errno == EISDIR ? EACCES : errno);
+      // EBADF on a registered descriptor: the handle was not opened for reading.
+      SetLastErrorFromErrno(errno == EISDIR || errno == EBADF ? EACCES : errno);
       return FALSE;
     }
     if (n == 0) break;

@@ -82,6 +82,8 @@ extern "C" DWORD GetFileAttributesW(LPCWSTR path) {
   std::string p;
   if (!KvMapPath(path, p)) return INVALID_FILE_ATTRIBUTES;
   bool wantsFolder = p.size() > 1 && p.back() == '/';
+  // Look at the entry itself, so that "file\" is told from a missing path.
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
   struct stat st;
   if (lstat(p.c_str(), &st) != 0) {
     FailForPath(p, errno);

@@ -10,6 +10,7 @@
 #include "KavroStd/platform/module.h"
 #include "platform/module_internal.h"
 #include "platform/path_internal.h"
+#include "platform/sysinfo_internal.h"
 
 namespace kavro::platform::detail {
 namespace {
@@ -55,10 +56,11 @@ void SplitPath(const std::wstring& path, std::wstring& folder, std::wstring& fil
   std::replace(folder.begin(), folder.end(), L'/', L'\\');
 }
 
-// Modules that programs ask for by their Windows system names. The layer
-// has none of its own yet; a name answered here wins over loaded objects.
+// Modules that programs ask for by their Windows system names; a name
+// answered here wins over loaded objects. "kernel32" is the layer's own
+// (its functions: sysinfo.cpp).
 HMODULE WellKnownModule(const std::wstring& stem) {
-  (void)stem;
+  if (stem == L"kernel32") return Kernel32Module();
   return nullptr;
 }
 

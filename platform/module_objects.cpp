@@ -86,7 +86,7 @@ std::string ResolvedPath(const char* loaderName, uintptr_t base) {
 }
 
 struct Collect {
-  std::vector<LoadedObject>* out;
+  std::vector<LoadedObject>* out = nullptr;
   int index = 0;
 };
 
@@ -111,7 +111,7 @@ int CollectOne(dl_phdr_info* info, size_t, void* data) {
 }
 
 struct Containing {
-  uintptr_t address;
+  uintptr_t address = 0;
   int index = 0;
   bool found = false;
   bool executable = false;
@@ -131,7 +131,7 @@ int FindContaining(dl_phdr_info* info, size_t, void* data) {
 }
 
 struct BaseSearch {
-  uintptr_t base;
+  uintptr_t base = 0;
   bool found = false;
 };
 
@@ -146,14 +146,16 @@ int MatchBase(dl_phdr_info* info, size_t, void* data) {
 
 bool IsLoadedModule(HMODULE module) {
   if (!module) return true;
-  BaseSearch b{reinterpret_cast<uintptr_t>(module)};
+  BaseSearch b;
+  b.base = reinterpret_cast<uintptr_t>(module);
   dl_iterate_phdr(MatchBase, &b);
   return b.found;
 }
 
 std::vector<LoadedObject> LoadedObjects() {
   std::vector<LoadedObject> objects;
-  Collect c{&objects};
+  Collect c;
+  c.out = &objects;
   dl_iterate_phdr(CollectOne, &c);
   return objects;
 }
@@ -170,7 +172,8 @@ bool FindLoadedObject(HMODULE module, LoadedObject& found) {
 }
 
 bool FindObjectContaining(const void* address, LoadedObject& found) {
-  Containing c{reinterpret_cast<uintptr_t>(address)};
+  Containing c;
+  c.address = reinterpret_cast<uintptr_t>(address);
   dl_iterate_phdr(FindContaining, &c);
   if (!c.found) return false;
   found = LoadedObject();

@@ -1,5 +1,8 @@
 // Splitting texts at a separator or into fixed-length pieces.
+#include <vector>
+
 #include "KavroStd/text.h"
+#include "text/string_search_internal.h"
 
 CStringOpr::CStringOpr() = default;
 CStringOpr::CStringOpr(const CStringOpr&) {}
@@ -12,17 +15,24 @@ int CStringOpr::SpliteStrToAry(CString text, CString separator, CStringArray& it
     items.Add(text);
     return TRUE;
   }
-  const std::wstring& s = text.str();
-  const std::wstring& sep = separator.str();
+  // Find every separator first, so that each piece is built once, in place.
+  const wchar_t* s = text.GetString();
+  const size_t length = text.GetLength();
+  const size_t step = separator.GetLength();
+  const kavro::text::SubstringSearcher searcher(separator.GetString(), step);
+  std::vector<size_t> hits;
+  for (size_t at = searcher.Find(s, length, 0); at != searcher.npos; at = searcher.Find(s, length, at + step))
+    hits.push_back(at);
+  // The rest after the last separator is a piece too, empty after a
+  // trailing one.
+  hits.push_back(length);
+  items.SetSize(static_cast<INT_PTR>(hits.size()));
+  CString* pieces = items.GetData();
   size_t start = 0;
-  for (;;) {
-    size_t hit = s.find(sep, start);
-    if (hit == std::wstring::npos) break;
-    items.Add(CString(s.substr(start, hit - start)));
-    start = hit + sep.size();
+  for (size_t k = 0; k < hits.size(); ++k) {
+    pieces[k] = CString(s + start, static_cast<int>(hits[k] - start));
+    start = hits[k] + step;
   }
-  // The rest, or the empty piece after a trailing separator.
-  items.Add(CString(s.substr(start)));
   return TRUE;
 }
 
@@ -37,5 +47,60 @@ int CStringOpr::SpliteStrToAry(CString text, int pieceLength, CStringArray& item
     pos += pieceLength;
   }
   items.Add(text.Mid(pos));
+  return TRUE;
+}
+
+CString CStringOpr::SpliteString(CString text, CString separator, CString* rest) {
+  if (rest) rest->Empty();
+  if (separator.IsEmpty()) return text;
+  const size_t hit = kavro::text::SubstringSearcher(separator.GetString(), separator.GetLength())
+                         .Find(text.GetString(), text.GetLength(), 0);
+  if (hit == kavro::text::SubstringSearcher::npos) return text;
+  if (rest) *rest = text.Mid(static_cast<int>(hit) + separator.GetLength());
+  return text.Left(static_cast<int>(hit));
+}
+
+namespace {
+
+// Class of one character of the ANSI form, by its bytes.
+enum CharClass { kNumber = 0, kLetter = 1, kPunctuation = 2, kOther = 3 };
+
+CharClass ClassOf(const char* bytes, int length) {
+  if (length != 1) return kOther;
+  if (KvIsdigit(bytes[0]) || bytes[0] == '.') return kNumber;
+  if (KvIsalpha(bytes[0])) return kLetter;
+  if (KvIspunct(bytes[0])) return kPunctuation;
+  return kOther;
+}
+
+}  // namespace
+
+int CStringOpr::SpliteByType(CString text, CStringArray& pieces, CIntArray& types) {
+  // Each character is taken in its ANSI form: one byte, or a lead byte with
+  // its trail bytes, which stay together as one character of class 3.
+  CString run;
+  int runClass = kOther;
+  for (int i = 0; i < text.GetLength(); ++i) {
+    const wchar_t wide = text[i];
+    char bytes[16];
+    int length = WideCharToMultiByte(CP_ACP, 0, &wide, 1, bytes, sizeof bytes, NULL, NULL);
+    if (length <= 0) {
+      bytes[0] = '?';
+      length = 1;
+    }
+    const int cls = ClassOf(bytes, length);
+    if (i > 0 && cls != runClass) {
+      pieces.Add(run);
+      types.Add(runClass);
+      run.Empty();
+    }
+    runClass = cls;
+    CStringA ansi(bytes, length);
+    run += CharToWChar(ansi);
+  }
+  if (!text.IsEmpty()) {
+    pieces.Add(run);
+    types.Add(runClass);
+  }
   return TRUE;
 }

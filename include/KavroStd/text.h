@@ -9,12 +9,215 @@
 
 #include "KavroStd/platform/windows.h"
 
+// ---- Character conversion, colour index table and OS queries ----
+// (section owned by the conversions work; plain-name C exports)
+//
+// Free functions exported under their plain names (C linkage, C++ argument
+// and result types):
+// - CharToWChar / WCharToChar convert between the system ANSI code page
+//   (codepage.h) and wide text; what the code page cannot hold is replaced
+//   by the conversion's default character, invalid bytes by U+FFFD. The
+//   argument is not changed.
+// - The colour table: one process-wide table of 256 COLORREF (0x00BBGGRR)
+//   indexed by AutoCAD colour number, set to the standard palette at load,
+//   changed only by SetRGBByIndex, never saved; no locks.
+// - IsWow64 / GetOSVerIs64Bit: the bitness of the process and of the machine.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wreturn-type-c-linkage"
+#endif
+KVSTD_C_API CString CharToWChar(CStringA& text);
+KVSTD_C_API CStringA WCharToChar(CString& text);
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+// The colour of an ACI number under a display mode: mode 2 white, mode 3
+// black whatever the index; mode 0 gives white and mode 1 black for 0, 7 and
+// numbers above 255; otherwise the table entry. A number outside 0-255 that
+// no mode rule covers (negative, or above 255 in another mode) gives white
+// in mode 0 and every other mode, black in mode 1.
+KVSTD_C_API COLORREF GetRGBByIndex(int index, int mode);
+// The first of the entries 1 to 254 whose red, green and blue equal those
+// of colour (the top byte ignored); 7 when none does, and always 7 in modes
+// 2 and 3.
+KVSTD_C_API int GetIndexByRGB(COLORREF colour, int mode);
+// Replaces the entry index (0-255); other numbers change nothing.
+KVSTD_C_API void SetRGBByIndex(int index, COLORREF colour);
+// TRUE for a 32-bit process on a 64-bit machine. When the query fails,
+// shows "IsWow64 error!" and returns FALSE.
+KVSTD_C_API BOOL IsWow64();
+// TRUE when the machine's processor architecture is 64-bit (AMD64 or IA64).
+KVSTD_C_API BOOL GetOSVerIs64Bit();
+
+// ---- Numeric arrays (CIntArray, CDoubleArray) ----
+// Growable arrays of 32-bit integers and of doubles with search, sort, sum,
+// a text form and an archive form.
+//
+// Text form: the elements in order separated by ":", each written with six
+// decimals and its trailing zeros (and a trailing ".") stripped: '1:2.5:-0.125'.
+// A value below 0.0000005 in magnitude gives '0' or '-0'; an empty array ''.
+// Reading splits at ":" and converts each piece as _wtoi/_wtof do (a piece
+// that is not a number gives 0; '4:' gives 4, 0).
+// Archive form (little-endian): version (4 bytes, 0), count (4 bytes), then
+// count elements of 4 bytes (signed) or 8 bytes (IEEE double). Loading reads
+// through the archive and so throws CArchiveException* at its end; the
+// elements read until then stay in the array.
+class CArchive;
+
+class KVSTD_API CIntArray : public CArray<LONG, LONG> {
+ public:
+  CIntArray();
+  CIntArray(const CIntArray& other);
+  ~CIntArray() override;
+  // Empties this array and copies other's elements (nothing on self-copy).
+  CIntArray& operator=(const CIntArray& other);
+  // Sets every existing element to value; the size stays.
+  CIntArray& operator=(LONG value);
+
+  void Reset();
+  // Index of the first element at index >= start equal to value, or -1; a
+  // negative start searches from 0.
+  int Find(LONG value, int start = 0);
+  // Exchange sort in place: ascending when ascending is non-zero.
+  void Sort(int ascending = TRUE);
+  // Stores or loads the archive form by the archive's direction. Loading
+  // with a version other than 0 returns FALSE and leaves the array as it is.
+  int ESerialize(CArchive& archive);
+
+  virtual CString GetDataToString();
+  // Replaces the elements with the numbers of text; always TRUE.
+  virtual int SetDataByString(CString text);
+};
+
+class KVSTD_API CDoubleArray : public CArray<double, double> {
+ public:
+  CDoubleArray();
+  CDoubleArray(const CDoubleArray& other);
+  ~CDoubleArray() override;
+  CDoubleArray& operator=(const CDoubleArray& other);
+  CDoubleArray& operator=(double value);
+
+  void Reset();
+  // As CIntArray::Find, an element matching when it differs from value by
+  // less than 1e-7. NaN matches nothing.
+  int Find(double value, int start = 0);
+  // As CIntArray::Sort; NaN elements are never moved past (they compare as
+  // neither smaller nor larger).
+  void Sort(int ascending = TRUE);
+  // Sum of the first count elements; all of them when count is negative or
+  // not below the size; 0 for count 0 or an empty array.
+  double GetSum(int count = -1);
+  int ESerialize(CArchive& archive);
+
+  virtual CString GetDataToString();
+  virtual int SetDataByString(CString text);
+};
+
+// ---- Tokenizer (CTokenizer) ----
+// Walks a text left to right handing out tokens separated by any one of a
+// set of delimiter characters (no default set: empty means no delimiters).
+// Consecutive delimiters give empty tokens; a single trailing delimiter
+// gives no extra token. Numbers are read as the "C" runtime's wide scan
+// reads them: leading blanks skipped, trailing characters ignored ('12abc'
+// is 12); NextFloat/NextDouble first turn every ',' into '.'. Each read
+// that fails gives its default. Every operation is virtual, for derived
+// tokenizers.
+//
+//   CTokenizer t(L"a,,b", L",");
+//   t.Next();   // "a", then "", then "b"; HasMoreTokens() is then FALSE
+class KVSTD_API CTokenizer {
+ public:
+  CTokenizer();
+  CTokenizer(CString text, CString delimiters);
+  CTokenizer(const CTokenizer& other);
+  CTokenizer& operator=(const CTokenizer& other);
+
+  virtual ~CTokenizer();
+  // The next raw token; empty at the end.
+  virtual CString Next();
+  // defaultValue when the text is used up. Quoted: the text between the
+  // next pair of double quotes (delimiters inside stay), the rest up to the
+  // next delimiter dropped; with no quote left, empty and the text used up.
+  virtual CString NextString(int quoted = FALSE, CString defaultValue = CString());
+  virtual int NextInt(int defaultValue = 0);
+  virtual LONG NextLong(LONG defaultValue = 0);
+  virtual float NextFloat(float defaultValue = 0.0f);
+  virtual double NextDouble(double defaultValue = 0.0);
+  // A token starting with an integer: TRUE when non-zero; else "true" or
+  // "false" in any case; else defaultValue.
+  virtual int NextBool(int defaultValue = FALSE);
+  virtual int HasMoreTokens();
+  // Replaces the delimiter set; the position stays.
+  virtual void SetDelimiter(CString delimiters);
+  // Replaces the text and goes back to its start.
+  virtual void SetString(CString text);
+
+ protected:
+  CString m_strText;
+  CString m_strDelimiters;
+  LONG m_nPosition;
+};
+
+// ---- CStringOpr ----
+class COleDateTime;
+class CIntArray;
+
 class KVSTD_API CStringOpr {
  public:
   CStringOpr();
   CStringOpr(const CStringOpr& other);
   virtual ~CStringOpr();
 
+  // ---- Trimming and tests ----
+  // 'Letter' and 'digit' are the wide character classes of the runtime's
+  // default locale (crt.h KvIswalpha/KvIswdigit): Unicode letters, ideographs
+  // included; the digits '0'-'9'.
+
+  // Trims spaces, tabs, CR and LF from both ends; with removeAll non-zero
+  // also removes every space and tab inside (line breaks inside stay).
+  static CString TrimSpace(CString text, int removeAll = FALSE);
+  // Only for a text containing ".": strips trailing "0", then trailing "."
+  // ('1.500' -> '1.5', '2.000' -> '2', '.' -> ''); other texts unchanged.
+  static CString TrimZero(CString number);
+  // value with "%f", or "%.<precision>f" when precision >= 0; mode 1 (and
+  // mode 2 with precision -1) then strips as TrimZero(CString) does.
+  static CString TrimZero(double value, int precision = -1, int mode = 1);
+  // width < 0: TrimZero(value, precision, fillZero ? 0 : 1). Otherwise
+  // "%0<w>.<p>f" / "%<w>.<p>f" for precision >= 0, "%0<w>g" / "%<w>g" for
+  // precision < 0 (zero fill when fillZero is non-zero).
+  static CString FormatString(double value, int width, int precision = -1, int fillZero = FALSE);
+  // TRUE for an optional "-" followed by digits (and with allowDot one "."):
+  // '12', '-12', '1.', '.5'; FALSE for '', '-', '1.2.3', '+1', ' 1'.
+  // *negative receives 1 for a leading "-"; *dotPos the index of the "."
+  // (of the second "." when there are two), -1 when none or nothing was
+  // accepted. Null pointers (text included) are allowed.
+  static int IsInteger(const wchar_t* text, int allowDot = FALSE, int* negative = NULL,
+                       int* dotPos = NULL);
+  // TRUE for a non-empty text of letters only.
+  static int IsAlpha(const wchar_t* text);
+  // TRUE for a non-empty text of letters and digits only.
+  static int IsIntegerOrAlpha(const wchar_t* text);
+  // The first character that is not space, tab, CR or LF (the terminator if
+  // none); null for null.
+  static const wchar_t* SkipVoidCharacters(const wchar_t* text);
+  // TRUE when both have the same count and equal elements (case-sensitive).
+  static int IsSame(const CStringArray& a, const CStringArray& b);
+  // TRUE when the text starts with "{\rtf" in any case.
+  static int IsRtf(CString text);
+  // Counts characters, taking a character whose low byte is 0x80 or more
+  // together with the one after it as one word.
+  static int GetWordCount(CString text);
+  // Bytes of the text in the system ANSI code page, without the terminator
+  // (a Chinese character counts 2 in code page 936, 3 in UTF-8).
+  static int GetStringLength(CString text);
+  // The first byteLength/2 characters; byteLength is taken as unsigned, so a
+  // negative value gives the whole text.
+  static CString GetStringByLength(CString text, int byteLength);
+
+  // ---- Splitting, joining and searching ----
+  // The text left of the first separator, *rest (when not null) the text
+  // after it. An empty or missing separator gives the whole text, rest "".
+  static CString SpliteString(CString text, CString separator, CString* rest = NULL);
   // Splits text at every occurrence of separator: empty pieces count, a
   // trailing separator gives a last empty piece, an empty separator gives the
   // whole text. An empty text returns FALSE and leaves items untouched;
@@ -23,6 +226,113 @@ class KVSTD_API CStringOpr {
   // Appends pieces of pieceLength characters (the last may be shorter).
   // pieceLength < 1 appends the whole text and returns FALSE.
   static int SpliteStrToAry(CString text, int pieceLength, CStringArray& items);
+  // Appends runs of one class of the text's ANSI form (system code page) to
+  // pieces and their classes to types: 0 digits and ".", 1 ASCII letters,
+  // 2 ASCII punctuation, 3 everything else (one whole character of the code
+  // page each: in 936 'AB12.5中文x' gives 'AB', '12.5', '中文', 'x' with
+  // 1, 0, 3, 1). Always TRUE.
+  static int SpliteByType(CString text, CStringArray& pieces, CIntArray& types);
+  // Joins the elements with separator between them. With keepEmpty zero,
+  // empty elements are left out together with their separators
+  // ('a', '', 'b' -> 'a,b'); the elements' own characters always stay.
+  static CString MergeAryToStr(CStringArray& items, CString separator, int keepEmpty = FALSE);
+  // Index of the first occurrence of pattern in text, -1 when none or when
+  // text is empty; 0 for an empty pattern. Linear time. Null means empty.
+  static int Find_Sub_Str(const wchar_t* pattern, const wchar_t* text);
+  // Index of the first element equal to text (whole; ignoring case when
+  // caseSensitive is zero), or -1.
+  static int FindArs(CStringArray& items, CString text, int caseSensitive = TRUE);
+  // Wildcard match of the whole text: "*" any run of characters, "?" one
+  // character, "^" makes the next pattern character optional; allowed, when
+  // not empty, is the set "*" and "?" may stand for (an optional "?" stands
+  // for any one character). Every other character matches itself. TRUE when
+  // some reading of the stars and optional characters fits: 'a*c' matches
+  // 'abbc', 'ab^cd' 'abd' and 'abcd', '*ab' 'aab'. Time linear in the text
+  // for a given pattern.
+  int WildMatch(CString pattern, CString text, CString allowed = CString()) const;
+
+  // ---- Labels, hexadecimal, GUID ----
+  // The label step places after text (before it when step < 0): letters
+  // count as column letters keeping each position's lower case ('Az' + 1 ->
+  // 'Ba', 'Z' + 1 -> 'AA'); a number keeps the width of its integer part
+  // ('007' + 1 -> '008', '1.5' + 1 -> '2.5'); any other text is returned as
+  // it is.
+  static CString PreBackString(CString text, double step);
+  // Two upper-case hexadecimal digits of the byte, high nibble first.
+  static CString Char2Hex(char c);
+  // The same two digits and a NUL into out[0..2]; out must hold 3 bytes.
+  static void Char2Hex(unsigned char c, char* out);
+  // A new random UUID as 36 lower-case hexadecimal characters with hyphens,
+  // no braces; "" when the UUID cannot be made.
+  static CString GetGUID();
+
+  // ---- Numbers, radix and expression tokens ----
+  // Radix texts are 32-bit Windows longs: BinToDec of 32 one-bits is '-1',
+  // HexToDec('80000000') is '-2147483648'.
+
+  // "+", "-", "*", "/", "^", "%".
+  static int IsOperator(wchar_t c);
+  // "(", "[", "{".
+  static int IsForeBracket(wchar_t c);
+  // ")", "]", "}".
+  static int IsBackBracket(wchar_t c);
+  // The prime marks ' and ".
+  static int IsDerivative(wchar_t c);
+  // TRUE for a numeric constant: digits with at most one "." and an
+  // optional exponent "e+"/"e-"/"E+"/"E-" followed by digits (which may
+  // have a "." too), a leading "-" (not before ".") or "."; trailing blanks
+  // ignored, leading ones not: '12', '-3.5', '.5', '1.5e+3', '7 '; not '1e5',
+  // '+5', '-.5', '1.2.3'. On TRUE isInteger says whether it has neither "."
+  // nor exponent; on FALSE it is left alone.
+  static int IsConstant(const wchar_t* text, int& isInteger);
+  // Every character but "0" is a 1 bit; '' gives '0'; bits beyond 32 are lost.
+  static CString BinToDec(CString bin);
+  // Binary digits of the number (its 32-bit two's complement when negative),
+  // padded with "0" to a multiple of 4: '5' -> '0101', '-1' -> 32 ones.
+  static CString DecToBin(CString dec);
+  static CString BinToHex(CString bin);
+  // Upper case, no leading zeros; negative numbers as 32-bit two's complement.
+  static CString DecToHex(CString dec);
+  // Leading blanks, a sign and "0x" accepted, reading stops at the first
+  // other character ('zz' -> '0'); values above 0xFFFFFFFF give '-1'.
+  static CString HexToDec(CString hex);
+  static CString HexToBin(CString hex);
+  // Column letters: 1 -> 'A', 26 -> 'Z', 27 -> 'AA'; a number n below 1
+  // counts as 2 - n (0 -> 'B').
+  static CString DecToA2Z(CString dec);
+  // The inverse, either case: 'AB' -> '28', '' -> '0'. Other characters count
+  // with their code minus 64; the sum wraps as a 32-bit int.
+  static CString A2ZToDec(CString letters);
+  // The closed forms, without domain checks (outside the domain: NaN or an
+  // infinity).
+  static double asinh(double x);
+  static double acosh(double x);
+  static double atanh(double x);
+
+  // ---- Dates and times (COleDateTime) ----
+  // Modes: 0 time "%H:%M:%S", 1 date "%Y-%m-%d", other date and time
+  // "%Y-%m-%d %H:%M:%S".
+
+  // out = time in the mode's form (empty for a null date); FALSE with out
+  // empty when time is invalid.
+  static int Time2CString(CString& out, COleDateTime& time, int mode);
+  // Parses text (an empty text stands for the mode's default: "00:00:00",
+  // "2009:09:01", "0000:00:00 00:00:00"). TRUE with time valid when it
+  // parsed; FALSE with time invalid (value 0, or -1 for a date out of range)
+  // when it did not.
+  static int CString2Time(COleDateTime& time, CString text, int mode);
+  // time through the automation formatter, pattern given in strftime codes
+  // (%Y %y %m %d %H %M %S, each without leading zeros: '2024-3-5 7:4:9').
+  static CString FormatDateTime(const COleDateTime& time, CString pattern);
+  // Today's local date as year, month, day: '20240305' with pad non-zero,
+  // '202435' without.
+  static CString GetCurData(int pad = TRUE);
+  // out = base plus (add non-zero) or minus the clock time of delta, in the
+  // given mode; out empty when base is not a time. Always TRUE.
+  static int TimeAddTime(CString& out, CString base, CString delta, int add, int mode);
+  // date = the text before the first space, time = the piece after it, each
+  // only when present. Always TRUE.
+  static int GetDateAddTime(CString text, CString& date, CString& time);
 
   // The file name with its extension, without the folder ('C:\a\b.c.txt'
   // gives 'b.c.txt'); always TRUE.

@@ -12,7 +12,7 @@ class CountedWnd : public CWnd {
  public:
   CountedWnd() {
     RECT r = {0, 0, 10, 10};
-    Create(nullptr, L"counted", 0, r, nullptr, 0);
+    CreateEx(0, L"KavroTestWnd", L"counted", 0, r, nullptr, 0);
   }
   ~CountedWnd() override { ++g_deleted; }
 };

@@ -160,9 +160,9 @@ TEST_F(DataFileTest, DeletionKeepsTheFilesEncodingAndOddBytes) {
   EXPECT_EQ(ReadBytes(Path()), expected);
 
   // Bytes that are no valid text and a NUL survive in the lines kept.
-  WriteBytes(Path(), std::string("[A]\nv=\xFF\xFE\x81\n[B]\nn=a\0b\n", 24));
+  WriteBytes(Path(), std::string("[A]\nv=\xFF\xFE\x81\n[B]\nn=a\0b\n", 20));
   EXPECT_TRUE(File().delKeyParam(L"A", L"missing"));
-  EXPECT_EQ(ReadBytes(Path()), std::string("[A]\r\nv=\xFF\xFE\x81\r\n[B]\r\nn=a\0b\r\n", 27));
+  EXPECT_EQ(ReadBytes(Path()), std::string("[A]\r\nv=\xFF\xFE\x81\r\n[B]\r\nn=a\0b\r\n", 24));
 }
 
 TEST_F(DataFileTest, DeletionChangesNothingWhenItCannotRewrite) {

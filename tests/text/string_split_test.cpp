@@ -60,4 +60,24 @@ TEST(SpliteStrToAry, IntoPieces) {
   }
 }
 
+TEST(SpliteString, FirstSeparatorAndRest) {
+  struct Row {
+    const wchar_t* text;
+    const wchar_t* separator;
+    const wchar_t* left;
+    const wchar_t* rest;
+  } const rows[] = {
+      {L"a,b,c", L",", L"a", L"b,c"}, {L"a::b", L"::", L"a", L"b"}, {L",x", L",", L"", L"x"},
+      {L"x,", L",", L"x", L""},       {L"abc", L";", L"abc", L""},  {L"abc", L"", L"abc", L""},
+      {L"", L",", L"", L""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(kavro::test::Utf8(row.text));
+    CString rest = L"stale";
+    EXPECT_EQ(CStringOpr::SpliteString(row.text, row.separator, &rest).str(), row.left);
+    EXPECT_EQ(rest.str(), row.rest);
+    EXPECT_EQ(CStringOpr::SpliteString(row.text, row.separator, nullptr).str(), row.left);
+  }
+}
+
 }  // namespace

@@ -38,11 +38,12 @@ class CArray : public CObject {
   void FreeExtra() { v_.shrink_to_fit(); }
   void RemoveAll() { v_.clear(); }
 
-  const TYPE& GetAt(INT_PTR i) const { return v_.at(static_cast<size_t>(i)); }
-  TYPE& GetAt(INT_PTR i) { return v_.at(static_cast<size_t>(i)); }
-  void SetAt(INT_PTR i, ARG_TYPE e) { v_.at(static_cast<size_t>(i)) = e; }
-  TYPE& ElementAt(INT_PTR i) { return v_.at(static_cast<size_t>(i)); }
-  const TYPE& ElementAt(INT_PTR i) const { return v_.at(static_cast<size_t>(i)); }
+  // An index outside the array throws CInvalidArgException*, as in MFC.
+  const TYPE& GetAt(INT_PTR i) const { return v_[Checked(i)]; }
+  TYPE& GetAt(INT_PTR i) { return v_[Checked(i)]; }
+  void SetAt(INT_PTR i, ARG_TYPE e) { v_[Checked(i)] = e; }
+  TYPE& ElementAt(INT_PTR i) { return v_[Checked(i)]; }
+  const TYPE& ElementAt(INT_PTR i) const { return v_[Checked(i)]; }
   const TYPE& operator[](INT_PTR i) const { return GetAt(i); }
   TYPE& operator[](INT_PTR i) { return ElementAt(i); }
   const TYPE* GetData() const { return v_.data(); }
@@ -89,6 +90,11 @@ class CArray : public CObject {
   const TYPE* end() const { return v_.data() + v_.size(); }
 
  protected:
+  size_t Checked(INT_PTR i) const {
+    if (i < 0 || static_cast<size_t>(i) >= v_.size()) AfxThrowInvalidArgException();
+    return static_cast<size_t>(i);
+  }
+
   std::vector<TYPE> v_;
 };
 

@@ -37,6 +37,10 @@ KVSTD_API int Collate(const char* a, const char* b);
 KVSTD_API bool IsSpace(wchar_t c);
 }  // namespace kavro::platform
 
+// Throws a heap CInvalidArgException (afx_exception.h), as MFC does for an
+// index outside a string or an array.
+[[noreturn]] KVSTD_API void AfxThrowInvalidArgException();
+
 template <typename T>
 class CStringT {
  public:
@@ -83,8 +87,16 @@ class CStringT {
   operator PCXSTR() const { return s_.c_str(); }
   const std::basic_string<T>& str() const { return s_; }
 
-  T GetAt(int i) const { return s_.at(CheckIndex(i)); }
-  void SetAt(int i, T ch) { s_.at(CheckIndex(i)) = ch; }
+  // GetAt may read the terminator at GetLength(); other indexes outside the
+  // string throw CInvalidArgException*.
+  T GetAt(int i) const {
+    if (i < 0 || i > GetLength()) AfxThrowInvalidArgException();
+    return s_.c_str()[i];
+  }
+  void SetAt(int i, T ch) {
+    if (i < 0 || i >= GetLength()) AfxThrowInvalidArgException();
+    s_[static_cast<size_t>(i)] = ch;
+  }
   T operator[](int i) const { return GetAt(i); }
 
   // Direct access to the buffer: at least `minLength` units are writable
@@ -385,7 +397,6 @@ class CStringT {
       if (!ca) return 0;
     }
   }
-  size_t CheckIndex(int i) const { return i < 0 ? s_.size() : static_cast<size_t>(i); }
   void AssignOther(const char* s, size_t n) { s_ = kavro::platform::AnsiToWide(s, n); }
   void AssignOther(const wchar_t* s, size_t n) { s_ = kavro::platform::WideToAnsi(s, n); }
 

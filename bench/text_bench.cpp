@@ -1,0 +1,212 @@
+// Speed of the text routines over large texts, each set against a plain
+// wcslen pass over the same text in the same run; and the sorts of the
+// numeric arrays over growing sizes, fitted to n log n.
+//
+// After the usual table a summary prints every routine's time per character
+// (one character is one byte of the ASCII texts used here) and its multiple
+// of the wcslen pass. The goal is 20x at most.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "KavroStd/KavroStd.h"
+
+namespace {
+
+constexpr size_t kMiB = 1 << 20;
+constexpr size_t k100KiB = 100 << 10;
+
+// Random lowercase words of 1 to 12 letters, separated by ",", with a
+// needle at the very end: the shape of a large delimited record.
+const std::wstring& CommaText() {
+  static const std::wstring text = [] {
+    std::mt19937 random(2024);
+    const std::wstring needle = L",needle,in,haystack";
+    std::wstring s;
+    s.reserve(kMiB);
+    while (s.size() + 13 + needle.size() < kMiB) {
+      for (int n = 1 + random() % 12; n > 0; --n) s.push_back(static_cast<wchar_t>(L'a' + random() % 26));
+      s.push_back(L',');
+    }
+    while (s.size() + needle.size() < kMiB) s.push_back(L'x');
+    s += needle;
+    return s;
+  }();
+  return text;
+}
+
+// The worst case for a search that backs up: 'a' runs and a pattern of
+// 'a's ending in 'b', found only at the end.
+const std::wstring& RepetitiveText() {
+  static const std::wstring text = std::wstring(kMiB - 64, L'a') + std::wstring(63, L'a') + L"b";
+  return text;
+}
+
+// Letters 'a' to 'i' only: a pattern of stars over 'a' to 'j' nearly fits
+// everywhere and fails only for the missing 'j'.
+const std::wstring& AlmostMatchingText() {
+  static const std::wstring text = [] {
+    std::mt19937 random(7);
+    std::wstring s;
+    for (size_t i = 0; i < k100KiB; ++i) s.push_back(static_cast<wchar_t>(L'a' + random() % 9));
+    return s;
+  }();
+  return text;
+}
+
+void CountCharacters(benchmark::State& state, size_t characters) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * characters));
+  state.counters["chars"] = static_cast<double>(characters);
+}
+
+void BM_Wcslen(benchmark::State& state, const std::wstring* text) {
+  for (auto _ : state) {
+    const wchar_t* p = text->c_str();
+    benchmark::DoNotOptimize(p);
+    benchmark::DoNotOptimize(wcslen(p));
+  }
+  CountCharacters(state, text->size());
+}
+
+void BM_Memchr(benchmark::State& state, const std::wstring* text) {
+  const size_t bytes = text->size() * sizeof(wchar_t);
+  for (auto _ : state) {
+    const void* p = text->data();
+    benchmark::DoNotOptimize(p);
+    benchmark::DoNotOptimize(memchr(p, 0xFF, bytes));
+  }
+  CountCharacters(state, text->size());
+}
+
+void BM_SpliteStrToAry(benchmark::State& state) {
+  const CString text(CommaText());
+  for (auto _ : state) {
+    CStringArray items;
+    CStringOpr::SpliteStrToAry(text, L",", items);
+    benchmark::DoNotOptimize(items.GetData());
+  }
+  CountCharacters(state, CommaText().size());
+}
+
+void BM_MergeAryToStr(benchmark::State& state) {
+  CStringArray items;
+  CStringOpr::SpliteStrToAry(CString(CommaText()), L",", items);
+  for (auto _ : state) benchmark::DoNotOptimize(CStringOpr::MergeAryToStr(items, L",", FALSE));
+  CountCharacters(state, CommaText().size());
+}
+
+void BM_Find_Sub_Str(benchmark::State& state, const std::wstring* text, const wchar_t* pattern) {
+  for (auto _ : state) benchmark::DoNotOptimize(CStringOpr::Find_Sub_Str(pattern, text->c_str()));
+  CountCharacters(state, text->size());
+}
+
+void BM_WildMatch(benchmark::State& state, const std::wstring* text, const wchar_t* pattern) {
+  const CString subject(*text);
+  CStringOpr opr;
+  for (auto _ : state) benchmark::DoNotOptimize(opr.WildMatch(pattern, subject, CString()));
+  CountCharacters(state, text->size());
+}
+
+void BM_CTokenizer(benchmark::State& state) {
+  const CString text(CommaText());
+  for (auto _ : state) {
+    CTokenizer tokenizer(text, L",");
+    int tokens = 0;
+    while (tokenizer.HasMoreTokens()) {
+      benchmark::DoNotOptimize(tokenizer.Next());
+      ++tokens;
+    }
+    benchmark::DoNotOptimize(tokens);
+  }
+  CountCharacters(state, CommaText().size());
+}
+
+template <class Array, class Value>
+void BM_Sort(benchmark::State& state) {
+  std::mt19937 random(99);
+  Array unsorted;
+  for (int64_t i = 0; i < state.range(0); ++i) unsorted.Add(static_cast<Value>(random() % 1000000));
+  for (auto _ : state) {
+    state.PauseTiming();
+    Array a(unsorted);
+    state.ResumeTiming();
+    a.Sort(TRUE);
+    benchmark::DoNotOptimize(a.GetData());
+  }
+  state.SetComplexityN(state.range(0));
+}
+
+const std::wstring* const kComma = &CommaText();
+const std::wstring* const kRepetitive = &RepetitiveText();
+const std::wstring* const kAlmost = &AlmostMatchingText();
+
+BENCHMARK_CAPTURE(BM_Wcslen, comma_1MiB, kComma);
+BENCHMARK_CAPTURE(BM_Memchr, comma_1MiB, kComma);
+BENCHMARK(BM_SpliteStrToAry)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeAryToStr)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Find_Sub_Str, comma_1MiB, kComma, L"needle,in,haystack")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WildMatch, comma_1MiB, kComma, L"*,needle,*stack")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WildMatch, comma_1MiB_optional, kComma, L"?*,^n^e*,in,h?ys*^k")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CTokenizer)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(BM_Wcslen, repetitive_1MiB, kRepetitive);
+BENCHMARK_CAPTURE(BM_Find_Sub_Str, repetitive_1MiB, kRepetitive,
+                  L"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab")
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(BM_Wcslen, almost_100KiB, kAlmost);
+BENCHMARK_CAPTURE(BM_WildMatch, almost_100KiB_ten_stars, kAlmost, L"*a*b*c*d*e*f*g*h*i*j")
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_TEMPLATE(BM_Sort, CIntArray, LONG)->RangeMultiplier(2)->Range(12500, 100000)->Complexity(benchmark::oNLogN)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Sort, CDoubleArray, double)->RangeMultiplier(2)->Range(12500, 100000)->Complexity(benchmark::oNLogN)->Unit(benchmark::kMillisecond);
+
+// Keeps the per-character time of every text benchmark for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      auto chars = run.counters.find("chars");
+      if (run.error_occurred || run.run_type != Run::RT_Iteration || chars == run.counters.end()) continue;
+      const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+      rows_.push_back({run.benchmark_name(), seconds * 1e9 / chars->second});
+    }
+  }
+
+  void PrintSummary() const {
+    std::printf("\nTime per character, against the wcslen pass over the same text (goal: 20x at most)\n");
+    std::printf("%-52s %12s %10s\n", "benchmark", "ns/char", "x wcslen");
+    double baseline = 0;
+    for (const Row& row : rows_) {
+      if (row.name.rfind("BM_Wcslen", 0) == 0) baseline = row.nsPerChar;
+      std::printf("%-52s %12.4f %10.1f\n", row.name.c_str(), row.nsPerChar,
+                  baseline > 0 ? row.nsPerChar / baseline : 0.0);
+    }
+  }
+
+ private:
+  struct Row {
+    std::string name;
+    double nsPerChar;
+  };
+  std::vector<Row> rows_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintSummary();
+  benchmark::Shutdown();
+  return 0;
+}

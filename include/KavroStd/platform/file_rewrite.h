@@ -1,0 +1,48 @@
+// Whole-file read-modify-write, atomic and serialised between processes: the
+// one way the library rewrites a settings file that others may be reading or
+// writing at the same time.
+//
+//   DWORD err = kavro::platform::KvRewriteFile(L"Z:\\srv\\a.ini", true,
+//       [](std::string& bytes) { bytes += "k=v\r\n"; return true; });
+//
+// One call:
+//  1. maps the Windows path (fileapi.h) and follows a symbolic link in its last
+//     component to the file it names (the link stays a link);
+//  2. opens the file (creating it empty when missing and createIfMissing) and
+//     takes an exclusive flock on it; when the path names another file by then
+//     (a writer renamed over it meanwhile), it opens that one and tries again;
+//  3. reads the whole file and hands the bytes to `edit`, which changes them in
+//     place; `edit` returning false means "no change": nothing is written (and
+//     a file this call created is removed again);
+//  4. writes the new bytes to a hidden file ".<name>.kvtmp" in the same folder,
+//     gives it the file's mode (and owner and group when running as root), and
+//     renames it over the file; then unlocks.
+// All writers of a file go through the lock, so none loses another's change;
+// readers need no lock: they see the old or the new file, never a part.
+// No fsync: a crash of the machine may lose the change (or, on some file
+// systems, leave an empty file); a killed process leaves the old file. A
+// killed writer may leave its ".<name>.kvtmp" behind; the next write of the
+// same file reuses that name, so it replaces and consumes the leftover.
+//
+// Returns ERROR_SUCCESS, or the Win32 error (also set as the last error) with
+// the file unchanged and no temporary file left:
+//  - ERROR_ACCESS_DENIED: the file has no write bit (checked from the mode, so
+//    also when running as root), is a folder, or the folder does not let us
+//    create the temporary file;
+//  - ERROR_FILE_NOT_FOUND: missing file and !createIfMissing;
+//  - ERROR_PATH_NOT_FOUND: a missing folder (folders are never created);
+//  - the path mapping's error for an unmapped drive; the mapped errno of a
+//    failed read, write or rename (ERROR_DISK_FULL, ...).
+// An exception thrown by `edit` propagates after the same clean-up.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "KavroStd/platform/win_errors.h"
+#include "KavroStd/platform/win_types.h"
+
+namespace kavro::platform {
+KVSTD_API DWORD KvRewriteFile(LPCWSTR path, bool createIfMissing,
+                              const std::function<bool(std::string& content)>& edit);
+}  // namespace kavro::platform

@@ -1,0 +1,252 @@
+// Locked, atomic whole-file rewrite (see file_rewrite.h for the protocol).
+#include "KavroStd/platform/file_rewrite.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "KavroStd/platform/fileapi.h"
+#include "platform/errors_internal.h"
+#include "platform/file_read_internal.h"
+#include "platform/path_internal.h"
+
+namespace kavro::platform {
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+// Each retry means another writer replaced the file while we waited for the
+// lock; a few hundred in a row only happen when something is badly wrong.
+constexpr int kMaxReopens = 1000;
+
+// Follows symbolic links in the last component so that the file they name is
+// replaced, not the link. Returns 0 or an errno value.
+int FollowLinks(std::string& path) {
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    std::vector<char> buf(static_cast<size_t>(st.st_size) + 64);
+    ssize_t n;
+    while ((n = readlink(path.c_str(), buf.data(), buf.size())) == static_cast<ssize_t>(buf.size()))
+      buf.resize(buf.size() * 2);
+    if (n < 0) return errno;
+    std::string target(buf.data(), static_cast<size_t>(n));
+    if (target.empty()) return ENOENT;
+    if (target[0] != '/') {
+      size_t slash = path.rfind('/');
+      if (slash != std::string::npos) target.insert(0, path, 0, slash + 1);
+    }
+    path = std::move(target);
+  }
+  return ELOOP;
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The fixed temporary name next to the file. Only the lock holder uses it, so
+// a fixed name is safe, and a leftover of a killed writer is simply reused.
+std::string TempPathFor(const std::string& path) {
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.size() > 200) {
+    char hex[24];
+    snprintf(hex, sizeof hex, "%016zx", std::hash<std::string>()(name));
+    name = hex;
+  }
+  return folder + "." + name + ".kvtmp";
+}
+
+// The descriptor of the file, its lock and whether this call created it; the
+// destructor unlocks and closes.
+struct LockedFile {
+  int fd = -1;
+  bool created = false;
+  struct stat st {};
+  ~LockedFile() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+// Opens (or creates) `path` for reading. Returns 0 or an errno value.
+int OpenTarget(const std::string& path, bool create, LockedFile& file) {
+  for (;;) {
+    // O_NONBLOCK: a FIFO in the file's place must not hang the open.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+      file.fd = fd;
+      file.created = false;
+      return 0;
+    }
+    if (errno == EINTR) continue;
+    if (errno != ENOENT || !create) return errno;
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd >= 0) {
+      file.fd = fd;
+      file.created = true;
+      return 0;
+    }
+    if (errno != EEXIST && errno != EINTR) return errno;
+  }
+}
+
+// Opens and locks the file that `path` names at the moment the lock is held.
+// Returns 0 or an errno value.
+int OpenLocked(const std::string& path, bool create, LockedFile& file) {
+  for (int attempt = 0; attempt < kMaxReopens; ++attempt) {
+    if (int err = OpenTarget(path, create, file)) return err;
+    int rc;
+    while ((rc = flock(file.fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (rc != 0 || fstat(file.fd, &file.st) != 0) return errno;
+    struct stat now;
+    if (stat(path.c_str(), &now) == 0 && now.st_dev == file.st.st_dev && now.st_ino == file.st.st_ino)
+      return 0;
+    // Renamed over or removed while we waited: the lock guards a stale file.
+    close(file.fd);
+    file.fd = -1;
+  }
+  return EBUSY;
+}
+
+int WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// The Win32 refusal to write the file: no write bit (checked from the mode,
+// so root is refused too), or no write access for this user. 0 when allowed.
+DWORD WriteRefusal(const std::string& path, const struct stat& st) {
+  if (IsReadOnlyMode(st.st_mode)) return ERROR_ACCESS_DENIED;
+  if (geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+    return Win32ErrorFromErrno(errno);
+  return 0;
+}
+
+// Puts the temporary file in the place of `path` in one step. An exchange
+// followed by removing the old file, where the file system can exchange:
+// plain rename over an existing file makes some file systems (ext4) start
+// writing the new data out at once, which costs several times the rest of a
+// write; the exchange leaves that to the normal write-back.
+int Publish(const std::string& temp, const std::string& path) {
+#ifdef RENAME_EXCHANGE
+  if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+    unlink(temp.c_str());  // the old file; a leftover would be reused by the next writer
+    return 0;
+  }
+  // Not supported here, or the file vanished (removed by someone who ignores
+  // the lock): a rename does the same.
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOENT) return errno;
+#endif
+  return rename(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+}
+
+// Writes `bytes` to the temporary file, with the target's mode and owner, and
+// puts it in the place of `path`. Returns 0 or an errno value; no temporary is left.
+int ReplaceFile(const std::string& path, const struct stat& st, const std::string& bytes) {
+  std::string temp = TempPathFor(path);
+  if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0) return errno;
+  // Owner first: a change of owner clears set-id bits that fchmod then restores.
+  if (geteuid() == 0) {
+    (void)fchown(fd, st.st_uid, st.st_gid);
+  } else if (st.st_gid != getegid()) {
+    (void)fchown(fd, static_cast<uid_t>(-1), st.st_gid);  // allowed when we are in the group
+  }
+  int err = 0;
+  if (fchmod(fd, st.st_mode & 07777) != 0) err = errno;
+  if (!err) err = WriteAll(fd, bytes);
+  if (close(fd) != 0 && !err) err = errno;
+  if (!err) err = Publish(temp, path);
+  if (err) unlink(temp.c_str());
+  return err;
+}
+
+DWORD Fail(DWORD code) {
+  SetLastError(code);
+  return code;
+}
+
+// The Win32 code of a failed open: a missing file in an existing folder is
+// ERROR_FILE_NOT_FOUND, a missing folder ERROR_PATH_NOT_FOUND.
+DWORD OpenError(int err, const std::string& path) {
+  if (err == ENOENT) {
+    struct stat st;
+    std::string folder = FolderOf(path);
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
+    return ERROR_FILE_NOT_FOUND;
+  }
+  if (err == EISDIR) return ERROR_ACCESS_DENIED;
+  return Win32ErrorFromErrno(err);
+}
+
+}  // namespace
+
+int ReadWholeFile(int fd, off_t sizeHint, std::string& out) {
+  // One byte beyond the expected size, so that the common case ends with a
+  // single short read followed by the end-of-file read.
+  out.assign(sizeHint > 0 ? static_cast<size_t>(sizeHint) + 1 : 4096, '\0');
+  size_t used = 0;
+  for (;;) {
+    if (used == out.size()) out.resize(out.size() * 2);
+    ssize_t n = pread(fd, out.data() + used, out.size() - used, static_cast<off_t>(used));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) break;
+    used += static_cast<size_t>(n);
+  }
+  out.resize(used);
+  return 0;
+}
+
+DWORD KvRewriteFile(LPCWSTR path, bool createIfMissing, const std::function<bool(std::string& content)>& edit) {
+  std::string posix;
+  if (!KvMapPath(path, posix)) return GetLastError();
+  if (int err = FollowLinks(posix)) return Fail(Win32ErrorFromErrno(err));
+
+  LockedFile file;
+  if (int err = OpenLocked(posix, createIfMissing, file)) {
+    return Fail(err == EBUSY ? ERROR_SHARING_VIOLATION : OpenError(err, posix));
+  }
+  if (!S_ISREG(file.st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+
+  // A file this call created goes again unless the new content lands in it.
+  struct CreatedGuard {
+    const std::string& path;
+    bool armed;
+    ~CreatedGuard() {
+      if (armed) unlink(path.c_str());
+    }
+  } guard{posix, file.created};
+
+  std::string content;
+  if (int err = ReadWholeFile(file.fd, file.st.st_size, content)) return Fail(Win32ErrorFromErrno(err));
+  if (!edit(content)) return ERROR_SUCCESS;
+  if (DWORD refusal = WriteRefusal(posix, file.st)) return Fail(refusal);
+  if (int err = ReplaceFile(posix, file.st, content)) {
+    return Fail(err == EISDIR ? ERROR_ACCESS_DENIED : Win32ErrorFromErrno(err));
+  }
+  guard.armed = false;
+  return ERROR_SUCCESS;
+}
+
+}  // namespace kavro::platform
