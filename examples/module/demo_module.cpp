@@ -18,6 +18,21 @@ void DemoSum() {
   globe->AddResult(count);
 }
 
+// Prints the folders below `folder`, indented by depth.
+void PrintTree(const CString& folder, int depth) {
+  CFileFind finder;
+  BOOL more = finder.FindFile(folder + L"*.*");
+  CStringArray subfolders;
+  while (more) {
+    more = finder.FindNextFile();
+    if (finder.IsDirectory() && !finder.IsDots()) subfolders.Add(finder.GetFileName());
+  }
+  for (const CString& name : subfolders) {
+    printf("  %*s%s\\\n", depth * 2, "", Utf8(name).c_str());
+    PrintTree(folder + name + L"\\", depth + 1);
+  }
+}
+
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
@@ -33,6 +48,11 @@ extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
   Print("  SHX fonts         : ", globe->GetShxsPath());
   Print("  common dictionary : ", globe->GetLDictCommPath());
   Print("  help (tables)     : ", globe->GetHelpFile(1));
+  printf("demo module: the installation tree now holds\n");
+  PrintTree(globe->GetRootPath(), 1);
+  HANDLE held = OpenMutexW(SYNCHRONIZE, FALSE, L"KavrodeskForAutoCAD");
+  printf("demo module: the named mutex KavrodeskForAutoCAD is %s\n", held ? "held" : "missing");
+  if (held) CloseHandle(held);
 
   globe->AddFunction(L"Demo.Sum", &DemoSum, TRUE);
   printf("demo module: published Demo.Sum\n");
