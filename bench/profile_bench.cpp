@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "KavroStd/platform/fileapi.h"
 #include "KavroStd/platform/profile.h"
@@ -91,25 +93,29 @@ void BM_ProfileWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_ProfileWrite);
 
-// Keeps the time per iteration of each run for the ratios.
+// Keeps the times per iteration of each run for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.iterations > 0) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    for (const Run& run : runs) {
+      if (run.iterations > 0 && run.run_type == Run::RT_Iteration)
+        times_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   void PrintRatios() const {
     auto floor = times_.find("BM_ReadFloor");
-    if (floor == times_.end() || floor->second <= 0) return;
+    if (floor == times_.end() || floor->second.first <= 0 || floor->second.second <= 0) return;
     for (const char* name : {"BM_ProfileRead", "BM_ProfileWrite"}) {
       auto it = times_.find(name);
-      if (it != times_.end()) printf("%-16s %.2fx the read floor\n", name, it->second / floor->second);
+      if (it == times_.end()) continue;
+      printf("%-16s %6.2fx the read floor (real time), %6.2fx (CPU time)\n", name,
+             it->second.first / floor->second.first, it->second.second / floor->second.second);
     }
   }
 
  private:
-  std::map<std::string, double> times_;
+  std::map<std::string, std::pair<double, double>> times_;
 };
 
 }  // namespace

@@ -7,10 +7,10 @@
 // of the wcslen pass. The goal is 20x at most.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -94,6 +94,24 @@ void BM_SpliteStrToAry(benchmark::State& state) {
   CountCharacters(state, CommaText().size());
 }
 
+// Reference for the split: the same pieces as std::wstring in a reserved
+// std::vector, i.e. what one heap string per piece costs by itself.
+void BM_SplitFloor_vector_wstring(benchmark::State& state) {
+  const std::wstring& text = CommaText();
+  for (auto _ : state) {
+    std::vector<std::wstring> pieces;
+    pieces.reserve(text.size() / 4);
+    for (size_t start = 0;;) {
+      const size_t hit = text.find(L',', start);
+      pieces.emplace_back(text, start, hit == std::wstring::npos ? std::wstring::npos : hit - start);
+      if (hit == std::wstring::npos) break;
+      start = hit + 1;
+    }
+    benchmark::DoNotOptimize(pieces.data());
+  }
+  CountCharacters(state, text.size());
+}
+
 void BM_MergeAryToStr(benchmark::State& state) {
   CStringArray items;
   CStringOpr::SpliteStrToAry(CString(CommaText()), L",", items);
@@ -149,6 +167,7 @@ const std::wstring* const kAlmost = &AlmostMatchingText();
 BENCHMARK_CAPTURE(BM_Wcslen, comma_1MiB, kComma);
 BENCHMARK_CAPTURE(BM_Memchr, comma_1MiB, kComma);
 BENCHMARK(BM_SpliteStrToAry)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SplitFloor_vector_wstring)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MergeAryToStr)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Find_Sub_Str, comma_1MiB, kComma, L"needle,in,haystack")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WildMatch, comma_1MiB, kComma, L"*,needle,*stack")->Unit(benchmark::kMillisecond);
@@ -173,14 +192,24 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
+      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      // CPU time: steadier than wall time on a busy machine.
+      const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
       auto chars = run.counters.find("chars");
-      if (run.error_occurred || run.run_type != Run::RT_Iteration || chars == run.counters.end()) continue;
-      const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-      rows_.push_back({run.benchmark_name(), seconds * 1e9 / chars->second});
+      if (chars != run.counters.end()) rows_.push_back({run.benchmark_name(), seconds * 1e9 / chars->second});
+      if (run.complexity_n > 0) {
+        const double n = static_cast<double>(run.complexity_n);
+        sorts_.push_back({run.benchmark_name(), seconds * 1e9 / (n * std::log2(n))});
+      }
     }
   }
 
   void PrintSummary() const {
+    if (!sorts_.empty()) {
+      std::printf("\nSorts: time per n log2 n, steady for an n log n sort, growing with n for a quadratic one\n");
+      for (const Row& row : sorts_) std::printf("%-52s %12.4f ns\n", row.name.c_str(), row.nsPerChar);
+    }
+    if (rows_.empty()) return;
     std::printf("\nTime per character, against the wcslen pass over the same text (goal: 20x at most)\n");
     std::printf("%-52s %12s %10s\n", "benchmark", "ns/char", "x wcslen");
     double baseline = 0;
@@ -197,6 +226,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     double nsPerChar;
   };
   std::vector<Row> rows_;
+  std::vector<Row> sorts_;  // nsPerChar holds ns per n log2 n
 };
 
 }  // namespace

@@ -139,11 +139,11 @@ DWORD WriteRefusal(const std::string& path, const struct stat& st) {
   return 0;
 }
 
-// Puts the temporary file in the place of `path` in one step. An exchange
-// followed by removing the old file, where the file system can exchange:
-// plain rename over an existing file makes some file systems (ext4) start
-// writing the new data out at once, which costs several times the rest of a
-// write; the exchange leaves that to the normal write-back.
+// Puts the temporary file in the place of `path` in one step: an exchange of
+// the two names, then removal of the old file, where the file system can
+// exchange. A plain rename over an existing file makes some file systems
+// (ext4) start writing the new data out at once, which costs several times
+// the rest of a write; the exchange leaves that to the normal write-back.
 int Publish(const std::string& temp, const std::string& path) {
 #ifdef RENAME_EXCHANGE
   if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
@@ -158,24 +158,28 @@ int Publish(const std::string& temp, const std::string& path) {
 }
 
 // Writes `bytes` to the temporary file, with the target's mode and owner, and
-// puts it in the place of `path`. Returns 0 or an errno value; no temporary is left.
+// puts it in the place of `path`. Returns 0 or an errno value; no temporary
+// is left.
 int ReplaceFile(const std::string& path, const struct stat& st, const std::string& bytes) {
   std::string temp = TempPathFor(path);
   if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
   int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
   if (fd < 0) return errno;
+  // The new file is locked before it takes the file's place and until the old
+  // one is removed from the temporary name: a writer that opens the new file
+  // meanwhile waits, and so never uses the temporary name at the same time.
+  int err = flock(fd, LOCK_EX) == 0 ? 0 : errno;
   // Owner first: a change of owner clears set-id bits that fchmod then restores.
   if (geteuid() == 0) {
     (void)fchown(fd, st.st_uid, st.st_gid);
   } else if (st.st_gid != getegid()) {
     (void)fchown(fd, static_cast<uid_t>(-1), st.st_gid);  // allowed when we are in the group
   }
-  int err = 0;
-  if (fchmod(fd, st.st_mode & 07777) != 0) err = errno;
+  if (!err && fchmod(fd, st.st_mode & 07777) != 0) err = errno;
   if (!err) err = WriteAll(fd, bytes);
-  if (close(fd) != 0 && !err) err = errno;
   if (!err) err = Publish(temp, path);
   if (err) unlink(temp.c_str());
+  close(fd);  // the data went out with write(); closing only drops the lock
   return err;
 }
 
@@ -200,8 +204,8 @@ DWORD OpenError(int err, const std::string& path) {
 }  // namespace
 
 int ReadWholeFile(int fd, off_t sizeHint, std::string& out) {
-  // One byte beyond the expected size, so that the common case ends with a
-  // single short read followed by the end-of-file read.
+  // One byte beyond the expected size, so that the common case is one read
+  // of the whole file and one that finds its end.
   out.assign(sizeHint > 0 ? static_cast<size_t>(sizeHint) + 1 : 4096, '\0');
   size_t used = 0;
   for (;;) {

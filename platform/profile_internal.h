@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/win_types.h"
@@ -53,7 +54,7 @@ class ProfileScanner {
  public:
   // `codePage` decodes byte text (CP_UTF8 for UTF-8 files); unused for UTF-16.
   ProfileScanner(const Unit* text, size_t size, UINT codePage)
-      : text_(text), size_(size), codePage_(codePage), hasNul_(Find(0, size, Unit(0)) < size) {}
+      : text_(text), size_(size), codePage_(codePage) {}
 
   const Unit* data() const { return text_; }
   size_t size() const { return size_; }
@@ -64,7 +65,7 @@ class ProfileScanner {
     line.end = Find(pos, size_, Unit('\n'));
     line.next = line.end < size_ ? line.end + 1 : size_;
     // The text of a line ends at a NUL.
-    size_t e = hasNul_ ? Find(pos, line.end, Unit(0)) : line.end;
+    size_t e = Find(pos, line.end, Unit(0));
     size_t s = pos;
     while (s < e && IsProfileBlank(text_[s])) ++s;
     if (s == e) return line;
@@ -187,7 +188,6 @@ class ProfileScanner {
   const Unit* text_;
   size_t size_;
   UINT codePage_;
-  bool hasNul_;
   mutable std::wstring scratch_;
 };
 
@@ -196,7 +196,7 @@ class ProfileScanner {
 // bytes; a trailing odd byte is no unit).
 class ProfileText {
  public:
-  ProfileText(const std::string& bytes, UINT ansiCodePage);
+  ProfileText(std::string_view bytes, UINT ansiCodePage);
 
   ProfileEncoding encoding() const { return encoding_; }
   size_t markBytes() const { return mark_; }
@@ -215,7 +215,7 @@ class ProfileText {
   }
 
  private:
-  const std::string& bytes_;
+  std::string_view bytes_;
   ProfileEncoding encoding_ = ProfileEncoding::kAnsi;
   size_t mark_ = 0;
   UINT codePage_ = 0;

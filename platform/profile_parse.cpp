@@ -1,5 +1,7 @@
 // Encoding detection, decoding and encoding of INI text, and the parts of the
 // line scanner that depend on the code page.
+#include <atomic>
+#include <cstring>
 #include <cwchar>
 
 #include "KavroStd/platform/codepage.h"
@@ -46,15 +48,29 @@ void DecodeProfileUnits(const char16_t* text, size_t length, UINT, std::wstring&
   }
 }
 
+namespace {
+// Whether `codePage` has lead bytes: its text may hold ']' as a trail byte.
+bool HasLeadBytes(UINT codePage) {
+  static std::atomic<uint64_t> cache{0};  // code page + 1 in the high word, answer in bit 0
+  uint64_t known = cache.load(std::memory_order_relaxed);
+  if ((known >> 32) == static_cast<uint64_t>(codePage) + 1) return known & 1;
+  bool lead = false;
+  if (codePage != CP_UTF8)
+    for (int b = 0x81; b <= 0xFE && !lead; ++b) lead = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b));
+  cache.store(((static_cast<uint64_t>(codePage) + 1) << 32) | (lead ? 1 : 0), std::memory_order_relaxed);
+  return lead;
+}
+}  // namespace
+
 size_t LastCloseBracket(const char* text, size_t begin, size_t end, UINT codePage) {
+  if (begin >= end) return end;
+  const void* hit = memrchr(text + begin, ']', end - begin);
+  if (!hit) return end;
+  size_t last = static_cast<size_t>(static_cast<const char*>(hit) - text);
+  if (!HasLeadBytes(codePage)) return last;
   bool high = false;
-  size_t last = end;
-  for (size_t i = begin; i < end; ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x80) high = true;
-    if (c == ']') last = i;
-  }
-  if (!high || codePage == CP_UTF8 || last == end) return last;
+  for (size_t i = begin; i < last && !high; ++i) high = static_cast<unsigned char>(text[i]) >= 0x80;
+  if (!high) return last;
   // A double-byte code page may use ']' as a trail byte: walk by characters.
   last = end;
   for (size_t i = begin; i < end;) {
@@ -70,7 +86,7 @@ size_t LastCloseBracket(const char16_t* text, size_t begin, size_t end, UINT) {
   return end;
 }
 
-ProfileText::ProfileText(const std::string& bytes, UINT ansiCodePage) : bytes_(bytes) {
+ProfileText::ProfileText(std::string_view bytes, UINT ansiCodePage) : bytes_(bytes) {
   const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
   if (bytes.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
     encoding_ = ProfileEncoding::kUtf16;

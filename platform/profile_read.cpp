@@ -4,22 +4,55 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <unordered_set>
 
 #include "KavroStd/platform/codepage.h"
 #include "KavroStd/platform/fileapi.h"
 #include "KavroStd/platform/profile.h"
 #include "platform/errors_internal.h"
-#include "platform/file_read_internal.h"
 #include "platform/profile_internal.h"
 
 namespace kavro::platform {
 namespace {
 
+// The bytes of a file as read, without the cost of zero-filling a buffer.
+class FileBytes {
+ public:
+  std::string_view view() const { return std::string_view(data_.get(), size_); }
+
+  // Reads from offset 0 to the end; returns 0 or an errno value.
+  int Read(int fd, size_t sizeHint) {
+    size_t capacity = sizeHint + 1;  // room to find the end when the size holds
+    data_.reset(new char[capacity]);
+    size_ = 0;
+    for (;;) {
+      ssize_t n = pread(fd, data_.get() + size_, capacity - size_, static_cast<off_t>(size_));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      if (n == 0) return 0;
+      size_ += static_cast<size_t>(n);
+      if (size_ < capacity) continue;
+      std::unique_ptr<char[]> bigger(new char[capacity * 2]);
+      memcpy(bigger.get(), data_.get(), size_);
+      data_ = std::move(bigger);
+      capacity *= 2;
+    }
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+};
+
 // The whole file; false with the last error set when it cannot be read.
 // Readers take no lock: writers replace the file by a rename, so a read sees
 // either the old or the new file.
-bool LoadProfile(LPCWSTR file, std::string& bytes) {
+bool LoadProfile(LPCWSTR file, FileBytes& bytes) {
   std::string path;
   if (!file) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -35,7 +68,7 @@ bool LoadProfile(LPCWSTR file, std::string& bytes) {
   int err = 0;
   if (fstat(fd, &st) != 0) err = errno;
   else if (!S_ISREG(st.st_mode)) err = EISDIR;
-  else err = ReadWholeFile(fd, st.st_size, bytes);
+  else err = bytes.Read(fd, static_cast<size_t>(st.st_size));
   close(fd);
   if (err) SetLastErrorFromErrno(err);
   return err == 0;
@@ -93,7 +126,7 @@ DWORD CopyValue(const wchar_t* text, size_t length, LPWSTR out, DWORD size) {
 }
 
 // The value of key `key` in section `app`: true when found.
-bool LookupValue(const std::string& bytes, const wchar_t* app, const wchar_t* key, std::wstring& value) {
+bool LookupValue(std::string_view bytes, const wchar_t* app, const wchar_t* key, std::wstring& value) {
   ProfileName appName = MakeProfileName(app);
   ProfileName keyName = MakeProfileName(key);
   ProfileText text(bytes, GetACP());
@@ -114,7 +147,7 @@ bool LookupValue(const std::string& bytes, const wchar_t* app, const wchar_t* ke
   });
 }
 
-void ListSections(const std::string& bytes, NameList& list) {
+void ListSections(std::string_view bytes, NameList& list) {
   ProfileText text(bytes, GetACP());
   text.Visit([&](const auto& scanner) {
     std::wstring name;
@@ -127,7 +160,7 @@ void ListSections(const std::string& bytes, NameList& list) {
 }
 
 // The key names (keysOnly) or all lines of the first section named `app`.
-void ListSection(const std::string& bytes, const wchar_t* app, bool keysOnly, NameList& list) {
+void ListSection(std::string_view bytes, const wchar_t* app, bool keysOnly, NameList& list) {
   ProfileName appName = MakeProfileName(app);
   ProfileText text(bytes, GetACP());
   text.Visit([&](const auto& scanner) {
@@ -164,17 +197,17 @@ extern "C" DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def,
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  std::string bytes;
+  FileBytes bytes;
   bool loaded = LoadProfile(file, bytes);
   if (!app || !key) {
     NameList list;
-    if (loaded && !app) ListSections(bytes, list);
-    if (loaded && app) ListSection(bytes, app, true, list);
+    if (loaded && !app) ListSections(bytes.view(), list);
+    if (loaded && app) ListSection(bytes.view(), app, true, list);
     if (loaded) SetLastError(ERROR_SUCCESS);
     return CopyList(list.units(), out, size);
   }
   std::wstring value;
-  if (loaded && LookupValue(bytes, app, key, value)) {
+  if (loaded && LookupValue(bytes.view(), app, key, value)) {
     SetLastError(ERROR_SUCCESS);
     return CopyValue(value.data(), value.size(), out, size);
   }
@@ -187,10 +220,10 @@ extern "C" DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def,
 }
 
 extern "C" UINT GetPrivateProfileIntW(LPCWSTR app, LPCWSTR key, INT def, LPCWSTR file) {
-  std::string bytes;
+  FileBytes bytes;
   std::wstring value;
   if (!app || !key || !LoadProfile(file, bytes)) return static_cast<UINT>(def);
-  if (!LookupValue(bytes, app, key, value) || value.empty()) {
+  if (!LookupValue(bytes.view(), app, key, value) || value.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return static_cast<UINT>(def);
   }
@@ -216,8 +249,8 @@ extern "C" DWORD GetPrivateProfileSectionW(LPCWSTR app, LPWSTR out, DWORD size, 
     return 0;
   }
   NameList list;
-  std::string bytes;
+  FileBytes bytes;
   if (!app) SetLastError(ERROR_INVALID_PARAMETER);
-  else if (LoadProfile(file, bytes)) ListSection(bytes, app, false, list);
+  else if (LoadProfile(file, bytes)) ListSection(bytes.view(), app, false, list);
   return CopyList(list.units(), out, size);
 }

@@ -1,6 +1,4 @@
 // Splitting texts at a separator or into fixed-length pieces.
-#include <vector>
-
 #include "KavroStd/text.h"
 #include "text/string_search_internal.h"
 
@@ -15,24 +13,24 @@ int CStringOpr::SpliteStrToAry(CString text, CString separator, CStringArray& it
     items.Add(text);
     return TRUE;
   }
-  // Find every separator first, so that each piece is built once, in place.
+  // Count the pieces first, so that each is built once, in place.
   const wchar_t* s = text.GetString();
   const size_t length = text.GetLength();
   const size_t step = separator.GetLength();
   const kavro::text::SubstringSearcher searcher(separator.GetString(), step);
-  std::vector<size_t> hits;
+  size_t count = 1;
   for (size_t at = searcher.Find(s, length, 0); at != searcher.npos; at = searcher.Find(s, length, at + step))
-    hits.push_back(at);
-  // The rest after the last separator is a piece too, empty after a
-  // trailing one.
-  hits.push_back(length);
-  items.SetSize(static_cast<INT_PTR>(hits.size()));
+    ++count;
+  items.SetSize(static_cast<INT_PTR>(count));
   CString* pieces = items.GetData();
   size_t start = 0;
-  for (size_t k = 0; k < hits.size(); ++k) {
-    pieces[k] = CString(s + start, static_cast<int>(hits[k] - start));
-    start = hits[k] + step;
+  for (size_t k = 0; k + 1 < count; ++k) {
+    const size_t at = searcher.Find(s, length, start);
+    pieces[k] = CString(s + start, static_cast<int>(at - start));
+    start = at + step;
   }
+  // The rest after the last separator, empty after a trailing one.
+  pieces[count - 1] = CString(s + start, static_cast<int>(length - start));
   return TRUE;
 }
 

@@ -10,6 +10,7 @@
 // patterns walk the states one by one.
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -57,6 +58,7 @@ class AllowedSet {
     }
     std::sort(other_.begin(), other_.end());
   }
+  bool IsAny() const { return any_; }
   bool Contains(wchar_t c) const {
     if (any_) return true;
     if (static_cast<uint32_t>(c) < 128) return (ascii_[c >> 6] >> (c & 63)) & 1;
@@ -114,6 +116,14 @@ class WordAutomaton {
   uint64_t Start() const { return Close(1); }
   bool Accepts(uint64_t states) const { return (states & final_) != 0; }
 
+  // Without an allowed set every character the pattern does not name steps
+  // alike: StepOther is that step.
+  bool AllAllowed() const { return allowed_.IsAny(); }
+  uint64_t StepOther(uint64_t states) const {
+    return Close(((states & (any_ | anyOptional_)) << 1) | (states & stars_));
+  }
+  const std::vector<std::pair<wchar_t, uint64_t>>& Literals() const { return literals_; }
+
   uint64_t Step(uint64_t states, wchar_t c) const {
     uint64_t consume;
     bool allowed;
@@ -162,39 +172,70 @@ bool MatchWords(const WordAutomaton& automaton, const wchar_t* text, size_t leng
 
 // For long texts the automaton's steps on ASCII characters are remembered
 // per set of states (a deterministic automaton built as the text needs it),
-// so a character costs one table look-up, and a run of characters that
-// leave the set as it is one comparison each. The number of sets kept is
+// so a character costs one table look-up. A set that no character changes
+// ends the reading; one that only one character changes jumps to that
+// character's next occurrence (wmemchr). The number of sets kept is
 // bounded; past it the rest of the text is stepped directly.
 class CachedWordMatcher {
  public:
   explicit CachedWordMatcher(const WordAutomaton& automaton) : automaton_(automaton) {}
 
   bool Match(const wchar_t* text, size_t length) {
-    constexpr uint32_t kAscii = WordAutomaton::kAscii;
     int32_t s = Intern(automaton_.Start());
-    for (size_t j = 0; j < length; ++j) {
-      const wchar_t c = text[j];
-      int32_t next;
-      if (static_cast<uint32_t>(c) < kAscii) {
-        const size_t slot = static_cast<size_t>(s) * kAscii + c;
-        next = steps_[slot];
-        if (next == s) continue;
-        if (next < 0) {
-          next = Intern(automaton_.Step(sets_[s], c));
-          if (next >= 0) steps_[slot] = next;
-        }
-      } else {
-        next = Intern(automaton_.Step(sets_[s], c));
-      }
-      if (next < 0) return MatchWordsFrom(automaton_.Step(sets_[s], c), text + j + 1, length - j - 1);
-      s = next;
+    size_t j = 0;
+    while (j < length) {
       if (sets_[s] == 0) return false;
+      const Skip skip = skips_[s];
+      if (skip.kind == Skip::kToEnd) break;
+      if (skip.kind == Skip::kToChar) {
+        const wchar_t* hit = wmemchr(text + j, skip.ch, length - j);
+        if (!hit) break;
+        j = static_cast<size_t>(hit - text);
+      }
+      // A block of characters without tests between the steps, so that the
+      // loop does not stall on branches that depend on the text.
+      for (const size_t end = std::min(length, j + kBlock); j < end; ++j) {
+        const int32_t next = Step(s, text[j]);
+        if (next < 0) return MatchWordsFrom(automaton_.Step(sets_[s], text[j]), text + j + 1, length - j - 1);
+        s = next;
+      }
     }
     return automaton_.Accepts(sets_[s]);
   }
 
  private:
   static constexpr size_t kMaxSets = 512;
+  static constexpr size_t kBlock = 64;
+  static constexpr uint32_t kAscii = WordAutomaton::kAscii;
+
+  struct Skip {
+    enum Kind { kNone, kToChar, kToEnd } kind;
+    wchar_t ch;
+  };
+
+  int32_t Step(int32_t s, wchar_t c) {
+    if (static_cast<uint32_t>(c) >= kAscii) return Intern(automaton_.Step(sets_[s], c));
+    const size_t slot = static_cast<size_t>(s) * kAscii + c;
+    int32_t next = steps_[slot];
+    if (next < 0) {
+      next = Intern(automaton_.Step(sets_[s], c));
+      if (next >= 0) steps_[slot] = next;
+    }
+    return next;
+  }
+
+  // How far the text may be skipped in a set: to the end when no character
+  // changes it, to the next occurrence of the one character that does.
+  Skip SkipFor(uint64_t states) const {
+    if (!automaton_.AllAllowed() || automaton_.StepOther(states) != states) return {Skip::kNone, 0};
+    Skip skip = {Skip::kToEnd, 0};
+    for (const auto& literal : automaton_.Literals()) {
+      if (literal.first == skip.ch || automaton_.Step(states, literal.first) == states) continue;
+      if (skip.kind == Skip::kToChar) return {Skip::kNone, 0};
+      skip = {Skip::kToChar, literal.first};
+    }
+    return skip;
+  }
 
   // The number of a set of states, -1 when the table is full.
   int32_t Intern(uint64_t states) {
@@ -203,7 +244,8 @@ class CachedWordMatcher {
     if (sets_.size() >= kMaxSets) return -1;
     const int32_t number = static_cast<int32_t>(sets_.size());
     sets_.push_back(states);
-    steps_.resize(steps_.size() + WordAutomaton::kAscii, -1);
+    skips_.push_back(SkipFor(states));
+    steps_.resize(steps_.size() + kAscii, -1);
     numbers_.emplace(states, number);
     return number;
   }
@@ -215,6 +257,7 @@ class CachedWordMatcher {
 
   const WordAutomaton& automaton_;
   std::vector<uint64_t> sets_;
+  std::vector<Skip> skips_;
   std::vector<int32_t> steps_;  // [set number * 128 + character] -> set number, -1 unknown
   std::unordered_map<uint64_t, int32_t> numbers_;
 };
@@ -262,6 +305,6 @@ int CStringOpr::WildMatch(CString pattern, CString text, CString allowed) const 
   // Below this length building the cache costs more than it saves.
   constexpr int kCachedFrom = 256;
   const size_t length = text.GetLength();
-  if (text.GetLength() < kCachedFrom) return MatchWords(automaton, text.GetString(), length) ? TRUE : FALSE;
+  if (length < kCachedFrom) return MatchWords(automaton, text.GetString(), length) ? TRUE : FALSE;
   return CachedWordMatcher(automaton).Match(text.GetString(), length) ? TRUE : FALSE;
 }

@@ -15,9 +15,10 @@
 // Free functions exported under their plain names (C linkage, C++ argument
 // and result types):
 // - CharToWChar / WCharToChar convert between the system ANSI code page
-//   (codepage.h) and wide text; what the code page cannot hold is replaced
-//   by the conversion's default character, invalid bytes by U+FFFD. The
-//   argument is not changed.
+//   (codepage.h) and wide text, the text ending at its first zero; what the
+//   code page cannot hold becomes its default character ("?") and invalid
+//   bytes are replaced as MultiByteToWideChar replaces them. Nothing is
+//   reported. The argument is not changed.
 // - The colour table: one process-wide table of 256 COLORREF (0x00BBGGRR)
 //   indexed by AutoCAD colour number, set to the standard palette at load,
 //   changed only by SetRGBByIndex, never saved; no locks.
@@ -46,7 +47,8 @@ KVSTD_C_API void SetRGBByIndex(int index, COLORREF colour);
 // TRUE for a 32-bit process on a 64-bit machine. When the query fails,
 // shows "IsWow64 error!" and returns FALSE.
 KVSTD_C_API BOOL IsWow64();
-// TRUE when the machine's processor architecture is 64-bit (AMD64 or IA64).
+// TRUE when the machine's processor architecture is 64-bit (AMD64, IA64 or
+// ARM64).
 KVSTD_C_API BOOL GetOSVerIs64Bit();
 
 // ---- Numeric arrays (CIntArray, CDoubleArray) ----
@@ -159,6 +161,10 @@ class KVSTD_API CTokenizer {
 };
 
 // ---- CStringOpr ----
+// The text toolbox, with the number, radix and date routines that go with
+// it; all static except WildMatch. No routine throws on bad text and none
+// keeps state: failures are FALSE, -1 or an empty text as each one says.
+// Lengths and indexes count wchar_t units.
 class COleDateTime;
 class CIntArray;
 
@@ -323,6 +329,7 @@ class KVSTD_API CStringOpr {
   static int CString2Time(COleDateTime& time, CString text, int mode);
   // time through the automation formatter, pattern given in strftime codes
   // (%Y %y %m %d %H %M %S, each without leading zeros: '2024-3-5 7:4:9').
+  // "" for a date that is not valid.
   static CString FormatDateTime(const COleDateTime& time, CString pattern);
   // Today's local date as year, month, day: '20240305' with pad non-zero,
   // '202435' without.
@@ -330,8 +337,8 @@ class KVSTD_API CStringOpr {
   // out = base plus (add non-zero) or minus the clock time of delta, in the
   // given mode; out empty when base is not a time. Always TRUE.
   static int TimeAddTime(CString& out, CString base, CString delta, int add, int mode);
-  // date = the text before the first space, time = the piece after it, each
-  // only when present. Always TRUE.
+  // Splits text at each space: date = the first piece, time = the second,
+  // each only when there is one (otherwise it keeps its value). Always TRUE.
   static int GetDateAddTime(CString text, CString& date, CString& time);
 
   // The file name with its extension, without the folder ('C:\a\b.c.txt'

@@ -62,6 +62,8 @@ TEST(Radix, HexadecimalTexts) {
              {L"0", L"0"},
              {L"-2147483648", L"80000000"},
              {L"4294967296", L"7FFFFFFF"},
+             {std::wstring(100000, L'9').c_str(), L"7FFFFFFF"},
+             {(L"-" + std::wstring(100000, L'9')).c_str(), L"80000000"},
              {L" 26x", L"1A"}});
   CheckRows("HexToDec", CStringOpr::HexToDec,
             {{L"ff", L"255"},
@@ -78,7 +80,9 @@ TEST(Radix, HexadecimalTexts) {
              {L"100000000", L"-1"},  // beyond 32 bits: the largest unsigned long
              {L"-1", L"-1"},
              {L"-0x10", L"-16"},
-             {L"+a", L"10"}});
+             {L"+a", L"10"},
+             {std::wstring(100000, L'F').c_str(), L"-1"},
+             {(std::wstring(100000, L'0') + L"1f").c_str(), L"31"}});
   CheckRows("HexToBin", CStringOpr::HexToBin,
             {{L"A", L"1010"}, {L"0", L"0000"}, {L"FFFFFFFF", kOnes32}, {L"1F", L"00011111"}});
 }

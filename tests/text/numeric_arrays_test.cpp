@@ -253,15 +253,18 @@ TEST(NumericArrays, TruncatedArchives) {
       CDoubleArray doubles;
       int cause = -1;
       try {
-        if (kind == 0) ints.ESerialize(ar);
-        else doubles.ESerialize(ar);
+        if (kind == 0) {
+          ints.ESerialize(ar);
+        } else {
+          doubles.ESerialize(ar);
+        }
       } catch (CArchiveException* e) {
         cause = e->m_cause;
         e->Delete();
       }
       EXPECT_EQ(cause, CArchiveException::endOfFile);
-      if (kind == 0) EXPECT_EQ(static_cast<size_t>(ints.GetSize()), row.keptInts);
-      else EXPECT_EQ(static_cast<size_t>(doubles.GetSize()), row.keptDoubles);
+      size_t kept = kind == 0 ? static_cast<size_t>(ints.GetSize()) : static_cast<size_t>(doubles.GetSize());
+      EXPECT_EQ(kept, kind == 0 ? row.keptInts : row.keptDoubles);
     }
   }
   // A negative count loads as an empty array.

@@ -53,7 +53,9 @@ TEST(OsQueries, Kernel32AnswersByName) {
     SCOPED_TRACE(row.name);
     SetLastError(0);
     EXPECT_EQ(GetProcAddress(k, row.name), row.expected);
-    if (!row.expected) EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+    if (!row.expected) {
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+    }
   }
   EXPECT_EQ(GetProcAddress(k, nullptr), nullptr);
   EXPECT_EQ(GetProcAddress(k, reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(7))), nullptr);

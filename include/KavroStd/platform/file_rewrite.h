@@ -15,25 +15,34 @@
 //     place; `edit` returning false means "no change": nothing is written (and
 //     a file this call created is removed again);
 //  4. writes the new bytes to a hidden file ".<name>.kvtmp" in the same folder,
-//     gives it the file's mode (and owner and group when running as root), and
-//     renames it over the file; then unlocks.
+//     gives it the file's mode (and owner and group when running as root),
+//     and puts it in the file's place in one step (an exchange of the two
+//     names and removal of the old file where the file system can exchange
+//     names, else a rename over the file); then unlocks.
 // All writers of a file go through the lock, so none loses another's change;
 // readers need no lock: they see the old or the new file, never a part.
-// No fsync: a crash of the machine may lose the change (or, on some file
-// systems, leave an empty file); a killed process leaves the old file. A
-// killed writer may leave its ".<name>.kvtmp" behind; the next write of the
-// same file reuses that name, so it replaces and consumes the leftover.
-//
+// No fsync: power-loss durability is not promised (after a crash of the
+// machine the file may hold the old content, the new one or, depending on the
+// file system, nothing); a killed process leaves the old or the new file.
+// A killed writer may leave ".<name>.kvtmp" behind (a partial new file, or the
+// old content just replaced); nothing reads it, and the next write of the
+// same file removes it before it uses the name.
 // Returns ERROR_SUCCESS, or the Win32 error (also set as the last error) with
 // the file unchanged and no temporary file left:
 //  - ERROR_ACCESS_DENIED: the file has no write bit (checked from the mode, so
-//    also when running as root), is a folder, or the folder does not let us
+//    also when running as root; an edit that changes nothing still succeeds),
+//    is a folder or another non-regular file, or the folder does not let us
 //    create the temporary file;
 //  - ERROR_FILE_NOT_FOUND: missing file and !createIfMissing;
 //  - ERROR_PATH_NOT_FOUND: a missing folder (folders are never created);
+//  - ERROR_CANT_RESOLVE_FILENAME: a loop of symbolic links;
 //  - the path mapping's error for an unmapped drive; the mapped errno of a
 //    failed read, write or rename (ERROR_DISK_FULL, ...).
 // An exception thrown by `edit` propagates after the same clean-up.
+// The file is a new one after each write: other hard links to the old file
+// keep the old content, and extended attributes are not carried over.
+// The lock is flock(2) on the file: programs that write the file without it
+// are not serialised with the library's writers.
 #pragma once
 
 #include <functional>

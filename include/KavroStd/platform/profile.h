@@ -28,7 +28,7 @@
 //  - The text of a line ends at a NUL character; the rest of that line is
 //    ignored by reads (and kept by writes).
 //  - Section and key names match without regard to case (Unicode simple case
-//    mapping). When a section name occurs twice, the first occurrence is the
+//    mapping); the names a caller passes lose their blanks at both ends too. When a section name occurs twice, the first occurrence is the
 //    section: reads, key lists and new keys use it alone. Within a section the
 //    first line of a key name wins. The name lists give each name once, in the
 //    spelling of its first occurrence.
@@ -46,7 +46,7 @@
 // Writes: each write is one read-modify-write of the whole file under an
 // exclusive lock, replacing the file atomically (see file_rewrite.h): a
 // concurrent reader sees the old or the new file, two writers never lose each
-// other's change, and a writer killed midway leaves the old file. Power-loss
+// other's change, and a killed writer leaves the old or the new file. Power-loss
 // durability is not promised (no fsync). Lines a write does not change are
 // written back byte for byte. A changed key's line becomes the stored key
 // spelling, "=" and the new value, with the line end it had; a new key goes
