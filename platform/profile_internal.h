@@ -93,8 +93,9 @@ class ProfileScanner {
     return line;
   }
 
-  // The first header line that starts at or after `pos` (a line start).
-  bool NextHeader(size_t pos, ProfileLine& header) const {
+  // The first header line that starts at or after `pos` (a line start). With
+  // `wanted`, headers that cannot have that name may be passed over unparsed.
+  bool NextHeader(size_t pos, ProfileLine& header, const ProfileName* wanted = nullptr) const {
     if constexpr (sizeof(Unit) == 1) {
       // Jump from '[' to '[': only one that opens its line can start a header.
       while (pos < size_) {
@@ -103,7 +104,7 @@ class ProfileScanner {
         size_t at = static_cast<size_t>(static_cast<const Unit*>(hit) - text_);
         size_t begin = at;
         while (begin > 0 && IsProfileBlank(text_[begin - 1])) --begin;
-        if (begin == 0 || text_[begin - 1] == '\n') {
+        if ((begin == 0 || text_[begin - 1] == '\n') && !(wanted && CannotBeNamed(at + 1, *wanted))) {
           header = Line(begin);
           if (header.kind == ProfileLineKind::kHeader) return true;
           pos = header.next;
@@ -123,7 +124,7 @@ class ProfileScanner {
 
   // The first header at or after `pos` whose name is `name`.
   bool FindSection(const ProfileName& name, size_t pos, ProfileLine& header) const {
-    while (NextHeader(pos, header)) {
+    while (NextHeader(pos, header, &name)) {
       if (NameIs(header.nameBegin, header.nameEnd, name)) return true;
       pos = header.next;
     }
@@ -165,6 +166,25 @@ class ProfileScanner {
 
  private:
   static uint32_t AsciiLower(uint32_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+
+  // True when the header text that starts at `pos` (after its '[') surely
+  // does not hold the ASCII name `name`: an ASCII unit differs from it, or
+  // the name is followed by something other than a blank or ']'. A unit
+  // beyond ASCII leaves the answer to the full parse (case mapping or a
+  // double-byte character may still match).
+  bool CannotBeNamed(size_t pos, const ProfileName& name) const {
+    if (!name.ascii) return false;
+    while (pos < size_ && text_[pos] != '\n' && IsProfileBlank(text_[pos])) ++pos;
+    for (wchar_t want : name.text) {
+      if (pos >= size_) return true;
+      uint32_t c = static_cast<unsigned char>(text_[pos++]);
+      if (c >= 0x80) return false;
+      if (c != static_cast<uint32_t>(want) && AsciiLower(c) != AsciiLower(static_cast<uint32_t>(want))) return true;
+    }
+    if (pos >= size_) return true;
+    uint32_t next = static_cast<unsigned char>(text_[pos]);
+    return next < 0x80 && next != ']' && !IsProfileBlank(text_[pos]);
+  }
 
   size_t Find(size_t from, size_t to, Unit u) const {
     if constexpr (sizeof(Unit) == 1) {

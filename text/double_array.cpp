@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "KavroStd/text.h"
+#include <vector>
+#include <algorithm>
 
 namespace {
 constexpr double kFindTolerance = 1e-7;
@@ -38,16 +40,17 @@ int CDoubleArray::Find(double value, int start) {
 }
 
 void CDoubleArray::Sort(int ascending) {
-  const INT_PTR size = GetSize();
-  for (INT_PTR i = 0; i + 1 < size; ++i) {
-    for (INT_PTR j = i + 1; j < size; ++j) {
-      double a = GetAt(i), b = GetAt(j);
-      if (ascending ? b < a : b > a) {
-        SetAt(i, b);
-        SetAt(j, a);
-      }
-    }
-  }
+  // The numbers are sorted in O(n log n) into the places that do not hold a
+  // NaN; each NaN stays where it is.
+  std::vector<double> numbers;
+  numbers.reserve(static_cast<size_t>(GetSize()));
+  for (double v : *this)
+    if (!std::isnan(v)) numbers.push_back(v);
+  if (ascending) std::sort(numbers.begin(), numbers.end());
+  else std::sort(numbers.begin(), numbers.end(), [](double a, double b) { return a > b; });
+  size_t next = 0;
+  for (double& v : *this)
+    if (!std::isnan(v)) v = numbers[next++];
 }
 
 double CDoubleArray::GetSum(int count) {

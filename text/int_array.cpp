@@ -2,6 +2,8 @@
 // form and an archive form.
 #include "KavroStd/text.h"
 
+#include <algorithm>
+
 CIntArray::CIntArray() {}
 
 CIntArray::CIntArray(const CIntArray& other) : CArray<LONG, LONG>() { *this = other; }
@@ -32,16 +34,10 @@ int CIntArray::Find(LONG value, int start) {
 }
 
 void CIntArray::Sort(int ascending) {
-  const INT_PTR size = GetSize();
-  for (INT_PTR i = 0; i + 1 < size; ++i) {
-    for (INT_PTR j = i + 1; j < size; ++j) {
-      LONG a = GetAt(i), b = GetAt(j);
-      if (ascending ? b < a : b > a) {
-        SetAt(i, b);
-        SetAt(j, a);
-      }
-    }
-  }
+  // The exchange sort's result is the one sorted order; reach it in
+  // O(n log n).
+  if (ascending) std::sort(begin(), end());
+  else std::sort(begin(), end(), [](LONG a, LONG b) { return a > b; });
 }
 
 int CIntArray::ESerialize(CArchive& archive) {

@@ -80,7 +80,7 @@ class KVSTD_API CIntArray : public CArray<LONG, LONG> {
   // Index of the first element at index >= start equal to value, or -1; a
   // negative start searches from 0.
   int Find(LONG value, int start = 0);
-  // Exchange sort in place: ascending when ascending is non-zero.
+  // Sorts in place, ascending when ascending is non-zero, in O(n log n).
   void Sort(int ascending = TRUE);
   // Stores or loads the archive form by the archive's direction. Loading
   // with a version other than 0 returns FALSE and leaves the array as it is.
@@ -103,8 +103,8 @@ class KVSTD_API CDoubleArray : public CArray<double, double> {
   // As CIntArray::Find, an element matching when it differs from value by
   // less than 1e-7. NaN matches nothing.
   int Find(double value, int start = 0);
-  // As CIntArray::Sort; NaN elements are never moved past (they compare as
-  // neither smaller nor larger).
+  // As CIntArray::Sort, in O(n log n); each NaN element keeps its place and
+  // the numbers are sorted into the other places.
   void Sort(int ascending = TRUE);
   // Sum of the first count elements; all of them when count is negative or
   // not below the size; 0 for count 0 or an empty array.

@@ -146,6 +146,13 @@ TEST(NumericArrays, NotANumberAndInfinities) {
   EXPECT_EQ(a[4], inf);
   EXPECT_FALSE(a.GetDataToString().IsEmpty());
   EXPECT_TRUE(std::isnan(a.GetSum(-1)));
+  // A NaN in the middle keeps its place; the numbers around it are sorted.
+  CDoubleArray mid = Make<CDoubleArray, double>({3, nan, 1, 2});
+  mid.Sort(TRUE);
+  EXPECT_EQ(mid[0], 1);
+  EXPECT_TRUE(std::isnan(mid[1]));
+  EXPECT_EQ(mid[2], 2);
+  EXPECT_EQ(mid[3], 3);
   CMemFile file;
   {
     CArchive ar(&file, CArchive::store);
