@@ -139,21 +139,13 @@ DWORD WriteRefusal(const std::string& path, const struct stat& st) {
   return 0;
 }
 
-// Puts the temporary file in the place of `path` in one step: an exchange of
-// the two names, then removal of the old file, where the file system can
-// exchange. A plain rename over an existing file makes some file systems
-// (ext4) start writing the new data out at once, which costs several times
-// the rest of a write; the exchange leaves that to the normal write-back.
+// Puts the temporary file in the place of `path` in one step. A plain
+// rename over the old file is used on purpose: file systems such as ext4 then
+// start writing the new data out at once, so that a power cut soon after a
+// write leaves the old or the new content rather than an empty file. That
+// flush is most of a write's cost; an exchange of names would avoid it but
+// lose the guarantee.
 int Publish(const std::string& temp, const std::string& path) {
-#ifdef RENAME_EXCHANGE
-  if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
-    unlink(temp.c_str());  // the old file; a leftover would be reused by the next writer
-    return 0;
-  }
-  // Not supported here, or the file vanished (removed by someone who ignores
-  // the lock): a rename does the same.
-  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOENT) return errno;
-#endif
   return rename(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
 }
 

@@ -83,6 +83,10 @@ TEST_F(ProfileTest, LookupRules) {
   WriteBytes(Path(),
              "; leading comment\r\n"
              "Orphan=before any section\r\n"
+             "[GeneralX]\r\n"
+             "Name=longer header\r\n"
+             "[ Gen ]\r\n"
+             "Name=shorter header\r\n"
              "[General]\r\n"
              "Name=plain\r\n"
              "  Spaced  =   padded value   \r\n"
@@ -121,6 +125,8 @@ TEST_F(ProfileTest, LookupRules) {
   } rows[] = {
       {L"General", L"Name", L"d", L"plain"},
       {L"GENERAL", L"nAME", L"d", L"plain"},
+      {L"generalx", L"name", L"d", L"longer header"},
+      {L"gen", L"name", L"d", L"shorter header"},
       {L"  General\t", L" Name ", L"d", L"plain"},
       {L"General", L"Spaced", L"d", L"padded value"},
       {L"General", L"Tabbed", L"d", L"tab"},

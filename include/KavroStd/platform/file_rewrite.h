@@ -16,16 +16,14 @@
 //     a file this call created is removed again);
 //  4. writes the new bytes to a hidden file ".<name>.kvtmp" in the same folder,
 //     gives it the file's mode (and owner and group when running as root),
-//     and puts it in the file's place in one step (an exchange of the two
-//     names and removal of the old file where the file system can exchange
-//     names, else a rename over the file); then unlocks.
+//     and renames it over the file in one step; then unlocks.
 // All writers of a file go through the lock, so none loses another's change;
 // readers need no lock: they see the old or the new file, never a part.
-// No fsync: power-loss durability is not promised (after a crash of the
-// machine the file may hold the old content, the new one or, depending on the
-// file system, nothing); a killed process leaves the old or the new file.
-// A killed writer may leave ".<name>.kvtmp" behind (a partial new file, or the
-// old content just replaced); nothing reads it, and the next write of the
+// No fsync: a killed process leaves the old or the new file; after a power
+// cut, file systems that flush a file renamed over another (ext4) also leave
+// the old or the new content, others promise nothing.
+// A killed writer may leave ".<name>.kvtmp" behind (a partial new file);
+// nothing reads it, and the next write of the
 // same file removes it before it uses the name.
 // Returns ERROR_SUCCESS, or the Win32 error (also set as the last error) with
 // the file unchanged and no temporary file left:

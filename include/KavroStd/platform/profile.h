@@ -64,7 +64,8 @@
 // Copies the value of `key` in section `app` into `out` (size units with the
 // terminating zero) and returns its length without the zero. Missing file,
 // section or key: the default (null reads as "") without its trailing blanks,
-// last error ERROR_FILE_NOT_FOUND. A value too long for the buffer is cut and
+// last error ERROR_FILE_NOT_FOUND (or the error of opening the file: a folder
+// gives ERROR_ACCESS_DENIED, an unmapped drive the path mapping's error). A value too long for the buffer is cut and
 // zero-terminated; the result is then size-1 (ERROR_MORE_DATA).
 // Null `app`: the list of section names; null `key`: the list of key names of
 // the section. A list holds each name zero-terminated and ends with an extra
