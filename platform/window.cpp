@@ -198,18 +198,7 @@ using namespace kavro::platform::detail;
 extern "C" HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style,
                                 int x, int y, int width, int height, HWND parent, HMENU menu,
                                 HINSTANCE, LPVOID param) {
-  WindowCreation a;
-  a.exStyle = exStyle;
-  a.className = className;
-  a.windowName = windowName;
-  a.style = style;
-  a.x = x;
-  a.y = y;
-  a.width = width;
-  a.height = height;
-  a.parent = parent;
-  a.menu = menu;
-  a.param = param;
+  WindowCreation a{exStyle, className, windowName, style, x, y, width, height, parent, menu, param};
   return CreateWindowFor(a, nullptr);
 }
 

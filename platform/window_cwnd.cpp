@@ -33,18 +33,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  WindowCreation a;
-  a.exStyle = exStyle;
-  a.className = className;
-  a.windowName = windowName;
-  a.style = style;
-  a.x = x;
-  a.y = y;
-  a.width = width;
-  a.height = height;
-  a.parent = parent;
-  a.menu = menu;
-  a.param = param;
+  WindowCreation a{exStyle, className, windowName, style, x, y, width, height, parent, menu, param};
   return CreateWindowFor(a, this) ? TRUE : FALSE;
 }
 

@@ -1,10 +1,10 @@
 // CDoubleArray: a growable array of doubles with search within 1e-7, sort,
 // sum, a text form and an archive form.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "KavroStd/text.h"
-#include <vector>
-#include <algorithm>
 
 namespace {
 constexpr double kFindTolerance = 1e-7;
@@ -12,16 +12,11 @@ constexpr double kFindTolerance = 1e-7;
 
 CDoubleArray::CDoubleArray() {}
 
-CDoubleArray::CDoubleArray(const CDoubleArray& other) : CArray<double, double>() { *this = other; }
+CDoubleArray::CDoubleArray(const CDoubleArray& other) = default;
 
 CDoubleArray::~CDoubleArray() {}
 
-CDoubleArray& CDoubleArray::operator=(const CDoubleArray& other) {
-  if (this == &other) return *this;
-  RemoveAll();
-  for (INT_PTR i = 0; i < other.GetSize(); ++i) Add(other[i]);
-  return *this;
-}
+CDoubleArray& CDoubleArray::operator=(const CDoubleArray& other) = default;
 
 CDoubleArray& CDoubleArray::operator=(double value) {
   for (INT_PTR i = 0; i < GetSize(); ++i) SetAt(i, value);

@@ -6,16 +6,11 @@
 
 CIntArray::CIntArray() {}
 
-CIntArray::CIntArray(const CIntArray& other) : CArray<LONG, LONG>() { *this = other; }
+CIntArray::CIntArray(const CIntArray& other) = default;
 
 CIntArray::~CIntArray() {}
 
-CIntArray& CIntArray::operator=(const CIntArray& other) {
-  if (this == &other) return *this;
-  RemoveAll();
-  for (INT_PTR i = 0; i < other.GetSize(); ++i) Add(other[i]);
-  return *this;
-}
+CIntArray& CIntArray::operator=(const CIntArray& other) = default;
 
 CIntArray& CIntArray::operator=(LONG value) {
   for (INT_PTR i = 0; i < GetSize(); ++i) SetAt(i, value);
