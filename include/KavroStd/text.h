@@ -341,7 +341,65 @@ class KVSTD_API CStringOpr {
   // each only when there is one (otherwise it keeps its value). Always TRUE.
   static int GetDateAddTime(CString text, CString& date, CString& time);
 
+  // ---- Clipboard file lists, byte scrambling, archives ----
+  // Puts files on the clipboard as a file drop (CF_HDROP) with the
+  // "Preferred DropEffect" 1 (mode 1, copy) or 2 (any other mode, move).
+  static void CutOrCopyFiles(CStringArray& files, int mode);
+  // The same for length characters of NUL-terminated names in the ANSI
+  // code page.
+  static void CutOrCopyFiles(const char* names, unsigned int length, int mode);
+  // Reads a file drop from the clipboard into files; copy = 1 for copy, 0
+  // for cut. TRUE when at least one file was listed.
+  static int CheckClipboard(HWND owner, CStringArray& files, int& copy);
+  // Keyed nibble substitution in place; its own inverse under the same key.
+  static void EncryptByteData(unsigned char* data, DWORD length, unsigned char* key, int keyLength);
+  // Store or load by the archive's direction; always TRUE.
+  static int ESerialize(CArchive& ar, CStringArray& items);
+  static int ESerialize(CArchive& ar, CByteArray& bytes);
+  static int ESerialize(CArchive& ar, BITMAP& bitmap);
+
+  // ---- File names ----
   // The file name with its extension, without the folder ('C:\a\b.c.txt'
   // gives 'b.c.txt'); always TRUE.
   static int getNameExtWithoutPath(const wchar_t* path, CString& out);
+  static int getPath(const wchar_t* full, CString& out);
+  static int getNameWithoutPath(const wchar_t* full, CString& out);
+  static int getExt(const wchar_t* full, CString& out);
+  static CString getExt(const wchar_t* full);
+  static void SplitPath(const wchar_t* path, CString* drive, CString* dir, CString* name, CString* ext);
+  static CString combinePathString(const wchar_t* first, const wchar_t* second);
+  static int FindFile(CString& pattern);
+  static int JustFileIsExsit(CString& path, int ask);
+  static CString GetTempFilePath(CString name, int unique);
+
+  // ---- Paths against a base folder ----
+  static CString GetAbsolutePath(CString path, CString base);
+  static CString GetRelativePath(CString path, CString base);
+  static int IsFile(CString path, CString ext);
+  static int IsDirPath(CString path);
+
+  // ---- Listing, deleting and copying trees ----
+  static int getFilesInFolder(const wchar_t* folder, CStringArray& files, const CStringArray& filters,
+                              int recurse);
+  static int getFilesInFolder(const wchar_t* folder, CStringArray& files, int recurse, CString filters);
+  static int getSubFolderInFolder(const wchar_t* folder, CStringArray& folders);
+  static void DeleteDirectory(CString folder);
+  static void DeleteEmptyDirectory(CString folder);
+  static void DeleteFilesAndDirs(CStringArray& items, CString base);
+  static void CopyFilesAndDirs(CStringArray& items, CString fromBase, CString toBase);
+
+  // ---- Text and byte files ----
+  static int LoadTextFile(CStringArray& lines, CString path);
+  static int SaveTextFile(CStringArray& lines, CString path);
+  static void SaveByteArrayToFile(unsigned char* data, DWORD length, const wchar_t* path);
+  static void SaveByteArrayToFile(CByteArray& bytes, const wchar_t* path);
+  static void SaveByteArrayToFile(unsigned char* data, DWORD length, CMemFile* file);
+  static void SaveByteArrayToFile(CByteArray& bytes, CMemFile* file);
+  static void ReadFileToByteArray(const wchar_t* path, CByteArray& bytes);
+  static void ReadFileToByteArray(CMemFile* file, CByteArray& bytes);
+
+  // ---- Shell ----
+  static int OpenDirSelectFile(CString path, int open);
+  static void ShellExecuteExW(HWND owner, CString verb, CString file, CString parameters, CString folder,
+                              int show, int wait);
 };
