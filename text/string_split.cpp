@@ -1,6 +1,29 @@
 // Splitting texts at a separator or into fixed-length pieces.
+#include <algorithm>
+
 #include "KavroStd/text.h"
 #include "text/string_search_internal.h"
+
+namespace {
+
+// The common case of a one-character separator: a vectorised count sizes the
+// list once, then one plain scan cuts the pieces (pieces are short, so a
+// library search call per piece would cost more than the scan).
+void SplitAtCharacter(const wchar_t* s, size_t length, wchar_t separator, CStringArray& items) {
+  const wchar_t* const end = s + length;
+  const size_t count = 1 + static_cast<size_t>(std::count(s, end, separator));
+  items.SetSize(static_cast<INT_PTR>(count));
+  CString* piece = items.GetData();
+  const wchar_t* start = s;
+  for (const wchar_t* p = s; p != end; ++p) {
+    if (*p != separator) continue;
+    *piece++ = CString(start, static_cast<int>(p - start));
+    start = p + 1;
+  }
+  *piece = CString(start, static_cast<int>(end - start));
+}
+
+}  // namespace
 
 CStringOpr::CStringOpr() = default;
 CStringOpr::CStringOpr(const CStringOpr&) {}
@@ -13,10 +36,14 @@ int CStringOpr::SpliteStrToAry(CString text, CString separator, CStringArray& it
     items.Add(text);
     return TRUE;
   }
-  // Count the pieces first, so that each is built once, in place.
   const wchar_t* s = text.GetString();
   const size_t length = text.GetLength();
   const size_t step = separator.GetLength();
+  if (step == 1) {
+    SplitAtCharacter(s, length, separator[0], items);
+    return TRUE;
+  }
+  // Count the pieces first, so that each is built once, in place.
   const kavro::text::SubstringSearcher searcher(separator.GetString(), step);
   size_t count = 1;
   for (size_t at = searcher.Find(s, length, 0); at != searcher.npos; at = searcher.Find(s, length, at + step))

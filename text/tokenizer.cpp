@@ -2,6 +2,7 @@
 // values.
 #include <cfloat>
 #include <cmath>
+#include <utility>
 
 #include "KavroStd/text.h"
 
@@ -56,12 +57,26 @@ bool ReadDecimal(CString token, double& value) {
   return true;
 }
 
+// The index of the first delimiter at or after from, or length.
+int DelimiterAt(const wchar_t* text, int from, int length, const wchar_t* delimiters, int count) {
+  if (count == 1) {
+    const wchar_t d = delimiters[0];
+    for (int i = from; i < length; ++i)
+      if (text[i] == d) return i;
+    return length;
+  }
+  for (int i = from; i < length; ++i)
+    for (int k = 0; k < count; ++k)
+      if (text[i] == delimiters[k]) return i;
+  return length;
+}
+
 }  // namespace
 
 CTokenizer::CTokenizer() : m_nPosition(0) {}
 
 CTokenizer::CTokenizer(CString text, CString delimiters)
-    : m_strText(text), m_strDelimiters(delimiters), m_nPosition(0) {}
+    : m_strText(std::move(text)), m_strDelimiters(std::move(delimiters)), m_nPosition(0) {}
 
 CTokenizer::CTokenizer(const CTokenizer& other) = default;
 
@@ -72,14 +87,14 @@ CTokenizer::~CTokenizer() {}
 CString CTokenizer::Next() {
   const int length = m_strText.GetLength();
   const int start = m_nPosition;
-  while (m_nPosition < length) {
-    wchar_t c = m_strText[m_nPosition];
-    ++m_nPosition;
-    bool delimiter = false;
-    for (int d = 0; d < m_strDelimiters.GetLength() && !delimiter; ++d) delimiter = m_strDelimiters[d] == c;
-    if (delimiter) return m_strText.Mid(start, m_nPosition - 1 - start);
+  if (start >= length) {
+    m_nPosition = length;
+    return CString();
   }
-  return m_strText.Mid(start, length - start);
+  const wchar_t* text = m_strText.GetString();
+  const int end = DelimiterAt(text, start, length, m_strDelimiters.GetString(), m_strDelimiters.GetLength());
+  m_nPosition = end < length ? end + 1 : length;
+  return CString(text + start, end - start);
 }
 
 CString CTokenizer::NextString(int quoted, CString defaultValue) {
