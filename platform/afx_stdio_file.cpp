@@ -90,7 +90,8 @@ std::wstring DecodeUtf16(const std::string& bytes, size_t n) {
   return out;
 }
 
-// Widens a line: plain ASCII directly, anything else through the code page.
+// Widens a line: plain ASCII directly, anything else through the code page
+// into a buffer of the thread's that keeps its room from line to line.
 void AssignDecoded(CString& line, const char* bytes, size_t n) {
   const unsigned char* __restrict in = reinterpret_cast<const unsigned char*>(bytes);
   unsigned char seen = 0;
@@ -101,11 +102,12 @@ void AssignDecoded(CString& line, const char* bytes, size_t n) {
     line.ReleaseBuffer(static_cast<int>(n));
     return;
   }
-  std::wstring wide;
+  thread_local std::wstring wide;
   kavro::platform::DecodeBytes(CP_ACP, bytes, n, wide, false);
   wchar_t* out = line.GetBufferSetLength(static_cast<int>(wide.size()));
   wmemcpy(out, wide.data(), wide.size());
   line.ReleaseBuffer(static_cast<int>(wide.size()));
+  if (wide.capacity() > kChunk) std::wstring().swap(wide);  // keep no huge line
 }
 
 bool IsAscii(const wchar_t* text, size_t n) {
@@ -388,9 +390,38 @@ void CStdioFile::WriteString(LPCWSTR text) {
     if (m_writeBuffer.size() >= kChunk) FlushWriteBuffer();
     return;
   } else {
-    kavro::platform::EncodeWide(CP_ACP, text, length, encoded, nullptr, nullptr);
+    thread_local std::string ansi;  // keeps its room from call to call
+    kavro::platform::EncodeWide(CP_ACP, text, length, ansi, nullptr, nullptr);
+    WriteBytes(ansi.data(), ansi.size(), true);
+    if (ansi.capacity() > kChunk) std::string().swap(ansi);  // keep no huge text
+    return;
   }
-  Write(encoded.data(), static_cast<UINT>(encoded.size()));
+  WriteBytes(encoded.data(), encoded.size(), false);
+}
+
+void CStdioFile::WriteRaw(const void* bytes, size_t count) {
+  RequireOpen(m_hFile, m_strFileName);
+  if (count == 0) return;
+  if (!bytes) throw new CInvalidArgException();
+  WriteBytes(static_cast<const char*>(bytes), count, false);
+}
+
+void CStdioFile::WriteBytes(const char* bytes, size_t count, bool translate) {
+  if (count == 0) return;
+  if (!m_readBuffer.empty()) DropReadBuffer();
+  if (m_writeBuffer.empty()) CheckWritable(m_hFile, m_strFileName);
+  if (translate) {
+    AppendTranslated(m_writeBuffer, bytes, count);
+  } else if (count >= kChunk) {
+    FlushWriteBuffer();
+    DWORD written = 0;
+    if (!WriteFile(m_hFile, bytes, static_cast<DWORD>(count), &written, nullptr))
+      ThrowFile(CFileException::diskFull, GetLastError(), m_strFileName);
+    return;
+  } else {
+    m_writeBuffer.append(bytes, count);
+  }
+  if (m_writeBuffer.size() >= kChunk) FlushWriteBuffer();
 }
 
 UINT CStdioFile::Read(void* buffer, UINT count) {
@@ -452,21 +483,7 @@ void CStdioFile::Write(const void* buffer, UINT count) {
   RequireOpen(m_hFile, m_strFileName);
   if (count == 0) return;
   if (!buffer) throw new CInvalidArgException();
-  if (!m_readBuffer.empty()) DropReadBuffer();
-  if (m_writeBuffer.empty()) CheckWritable(m_hFile, m_strFileName);
-  const char* bytes = static_cast<const char*>(buffer);
-  if (m_bTextMode) {
-    AppendTranslated(m_writeBuffer, bytes, count);
-  } else if (count >= kChunk) {
-    FlushWriteBuffer();
-    DWORD written = 0;
-    if (!WriteFile(m_hFile, bytes, count, &written, nullptr))
-      ThrowFile(CFileException::diskFull, GetLastError(), m_strFileName);
-    return;
-  } else {
-    m_writeBuffer.append(bytes, count);
-  }
-  if (m_writeBuffer.size() >= kChunk) FlushWriteBuffer();
+  WriteBytes(static_cast<const char*>(buffer), count, m_bTextMode != FALSE);
 }
 
 ULONGLONG CStdioFile::Seek(LONGLONG offset, UINT from) {

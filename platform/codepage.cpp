@@ -1,9 +1,9 @@
-// Code-page conversions over iconv. Each code page has one iconv name; the
-// double-byte code pages also know their lead-byte ranges so that byte-wise
-// code can step over whole characters.
+// Code-page conversions: UTF-8 by its algorithm, every other code page
+// through tables built from iconv (codepage_tables.cpp). Each code page has
+// one iconv name; the double-byte code pages also know their lead-byte
+// ranges so that byte-wise code can step over whole characters.
 #include "KavroStd/platform/codepage.h"
 
-#include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
 
@@ -11,12 +11,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <strings.h>
 
 #include "KavroStd/platform/win_errors.h"
 #include "platform/codepage_internal.h"
+#include "platform/codepage_tables_internal.h"
 
 namespace kavro::platform {
 namespace {
@@ -94,25 +94,9 @@ UINT Resolve(UINT cp) {
   return cp;
 }
 
-// One iconv descriptor pair per code page, opened on first use and kept.
-struct Converters {
-  iconv_t toWide = reinterpret_cast<iconv_t>(-1);
-  iconv_t fromWide = reinterpret_cast<iconv_t>(-1);
-  std::mutex lock;
-};
-
-Converters* ConvertersFor(UINT cp) {
-  static Converters table[sizeof(kCodePages) / sizeof(kCodePages[0])];
-  static std::once_flag once[sizeof(kCodePages) / sizeof(kCodePages[0])];
-  for (size_t i = 0; i < sizeof(kCodePages) / sizeof(kCodePages[0]); ++i) {
-    if (kCodePages[i].number != cp) continue;
-    std::call_once(once[i], [i] {
-      table[i].toWide = iconv_open("WCHAR_T", kCodePages[i].iconvName);
-      table[i].fromWide = iconv_open(kCodePages[i].iconvName, "WCHAR_T");
-    });
-    return &table[i];
-  }
-  return nullptr;
+CodePageSpec SpecOf(const CodePageInfo& info) {
+  return CodePageSpec{info.number, info.iconvName, info.leadRanges,
+                      sizeof(info.leadRanges) / sizeof(info.leadRanges[0]), info.defaultChar};
 }
 
 bool IsLead(const CodePageInfo& info, BYTE b) {
@@ -152,6 +136,82 @@ size_t Utf8SequenceLength(const unsigned char* p, size_t n) {
 
 }  // namespace
 
+// UTF-8 to wide text. Bytes that start no valid sequence fail (strict),
+// become U+FFFD (replace) or U+DC80-U+DCFF (escape: the byte plus 0xDC00, a
+// lone surrogate that valid UTF-8 never yields, so EncodeUtf8 can give the
+// byte back).
+bool DecodeUtf8(const unsigned char* p, size_t length, std::wstring& out, Utf8Invalid mode) {
+  // Every byte gives at most one unit: write in place, then trim.
+  size_t pos = out.size();
+  out.resize(pos + length);
+  wchar_t* o = out.data();
+  size_t i = 0;
+  while (i < length) {
+    if (p[i] < 0x80) {
+      o[pos++] = p[i++];
+      continue;
+    }
+    size_t len = Utf8SequenceLength(p + i, length - i);
+    if (len == 0) {
+      if (mode == kUtf8Strict) {
+        out.resize(pos);
+        return false;
+      }
+      o[pos++] = mode == kUtf8Escape ? static_cast<wchar_t>(0xDC00 + p[i]) : L'\xFFFD';
+      ++i;
+      continue;
+    }
+    uint32_t c = p[i] & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+    for (size_t k = 1; k < len; ++k) c = (c << 6) | (p[i + k] & 0x3F);
+    o[pos++] = static_cast<wchar_t>(c);
+    i += len;
+  }
+  out.resize(pos);
+  return true;
+}
+
+// Wide text to UTF-8; surrogates and values beyond U+10FFFF become U+FFFD,
+// except that with `unescape` U+DC80-U+DCFF give back their byte.
+void EncodeUtf8(const wchar_t* text, size_t length, std::string& out, bool unescape, bool* usedDefault) {
+  // At most four bytes a unit: size for the ASCII case and grow on demand.
+  size_t pos = out.size();
+  out.resize(pos + length + 4);
+  char* o = out.data();
+  for (size_t i = 0; i < length; ++i) {
+    if (pos + 4 > out.size()) {
+      out.resize(out.size() + (length - i) + 4 + (out.size() >> 1));
+      o = out.data();
+    }
+    uint32_t c = static_cast<uint32_t>(text[i]);
+    if (c < 0x80) {
+      o[pos++] = static_cast<char>(c);
+      continue;
+    }
+    if (unescape && c >= 0xDC80 && c <= 0xDCFF) {
+      o[pos++] = static_cast<char>(c - 0xDC00);
+      continue;
+    }
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+      c = 0xFFFD;
+      if (usedDefault) *usedDefault = true;
+    }
+    if (c < 0x800) {
+      o[pos++] = static_cast<char>(0xC0 | (c >> 6));
+      o[pos++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      o[pos++] = static_cast<char>(0xE0 | (c >> 12));
+      o[pos++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      o[pos++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      o[pos++] = static_cast<char>(0xF0 | (c >> 18));
+      o[pos++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      o[pos++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      o[pos++] = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  out.resize(pos);
+}
+
 bool DecodeBytes(UINT codePage, const char* bytes, size_t length, std::wstring& out, bool strict) {
   out.clear();
   UINT cp = Resolve(codePage);
@@ -159,60 +219,8 @@ bool DecodeBytes(UINT codePage, const char* bytes, size_t length, std::wstring& 
   if (!info) return false;
   out.reserve(length);
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
-  // ASCII runs never need iconv; the other characters go through it one at
-  // a time so that an invalid sequence costs one replacement character.
-  if (cp == CP_UTF8) {
-    size_t i = 0;
-    while (i < length) {
-      if (p[i] < 0x80) {
-        out.push_back(p[i++]);
-        continue;
-      }
-      size_t len = Utf8SequenceLength(p + i, length - i);
-      if (len == 0) {
-        if (strict) return false;
-        out.push_back(0xFFFD);
-        ++i;
-        continue;
-      }
-      uint32_t c = p[i] & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
-      for (size_t k = 1; k < len; ++k) c = (c << 6) | (p[i + k] & 0x3F);
-      out.push_back(static_cast<wchar_t>(c));
-      i += len;
-    }
-    return true;
-  }
-  Converters* conv = ConvertersFor(cp);
-  if (!conv || conv->toWide == reinterpret_cast<iconv_t>(-1)) return false;
-  std::lock_guard<std::mutex> guard(conv->lock);
-  size_t i = 0;
-  while (i < length) {
-    if (p[i] < 0x80 && cp != 20127) {
-      out.push_back(p[i++]);
-      continue;
-    }
-    size_t charLen = IsLead(*info, p[i]) ? 2 : 1;
-    if (cp == 54936 && charLen == 2 && i + 1 < length && p[i + 1] >= 0x30 && p[i + 1] <= 0x39) charLen = 4;
-    if (i + charLen > length) charLen = length - i;
-    wchar_t w[2];
-    char* in = const_cast<char*>(bytes + i);
-    size_t inLeft = charLen;
-    char* o = reinterpret_cast<char*>(w);
-    size_t oLeft = sizeof(w);
-    iconv(conv->toWide, nullptr, nullptr, nullptr, nullptr);
-    size_t r = iconv(conv->toWide, &in, &inLeft, &o, &oLeft);
-    if (r == static_cast<size_t>(-1) || inLeft != 0 || oLeft == sizeof(w)) {
-      if (strict) return false;
-      // A bad lead byte costs itself only: the next byte may start a
-      // character of its own.
-      out.push_back(info->defaultChar);
-      i += 1;
-      continue;
-    }
-    out.append(w, (sizeof(w) - oLeft) / sizeof(wchar_t));
-    i += charLen;
-  }
-  return true;
+  if (cp == CP_UTF8) return DecodeUtf8(p, length, out, strict ? kUtf8Strict : kUtf8Replace);
+  return TableDecode(SpecOf(*info), p, length, out, strict);
 }
 
 bool EncodeWide(UINT codePage, const wchar_t* text, size_t length, std::string& out,
@@ -224,58 +232,11 @@ bool EncodeWide(UINT codePage, const wchar_t* text, size_t length, std::string& 
   if (!info) return false;
   out.reserve(length);
   if (cp == CP_UTF8) {
-    for (size_t i = 0; i < length; ++i) {
-      uint32_t c = static_cast<uint32_t>(text[i]);
-      if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-        c = 0xFFFD;
-        if (usedDefault) *usedDefault = true;
-      }
-      if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-      } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      }
-    }
+    EncodeUtf8(text, length, out, false, usedDefault);
     return true;
   }
-  Converters* conv = ConvertersFor(cp);
-  if (!conv || conv->fromWide == reinterpret_cast<iconv_t>(-1)) return false;
   const char* fallback = defaultChar && *defaultChar ? defaultChar : "?";
-  std::lock_guard<std::mutex> guard(conv->lock);
-  for (size_t i = 0; i < length; ++i) {
-    wchar_t c = text[i];
-    if (c < 0x80 && c >= 0 && cp != 20127) {
-      out.push_back(static_cast<char>(c));
-      continue;
-    }
-    char buf[8];
-    char* in = reinterpret_cast<char*>(const_cast<wchar_t*>(text + i));
-    size_t inLeft = sizeof(wchar_t);
-    char* o = buf;
-    size_t oLeft = sizeof(buf);
-    iconv(conv->fromWide, nullptr, nullptr, nullptr, nullptr);
-    size_t r = iconv(conv->fromWide, &in, &inLeft, &o, &oLeft);
-    if (r == static_cast<size_t>(-1) || inLeft != 0) {
-      out.append(fallback);
-      if (usedDefault) *usedDefault = true;
-      continue;
-    }
-    // Flush any shift state (none of the supported pages has one, but iconv
-    // may hold pending output).
-    iconv(conv->fromWide, nullptr, nullptr, &o, &oLeft);
-    out.append(buf, sizeof(buf) - oLeft);
-  }
-  return true;
+  return TableEncode(SpecOf(*info), text, length, out, fallback, usedDefault);
 }
 
 size_t AnsiCharLength(UINT codePage, const char* bytes, size_t length) {

@@ -12,6 +12,7 @@
 #include "platform/path_internal.h"
 
 using kavro::platform::KvMapPath;
+using kavro::platform::MapPathStat;
 using kavro::platform::SetLastErrorFromErrno;
 
 namespace {
@@ -22,6 +23,10 @@ std::string LastComponent(const std::string& path) {
   size_t slash = p.rfind('/');
   return slash == std::string::npos ? p : p.substr(slash + 1);
 }
+
+}  // namespace
+
+namespace kavro::platform {
 
 // Errors for a path whose folder does not exist: Windows says "path not
 // found" where POSIX says ENOENT for a missing parent.
@@ -40,7 +45,20 @@ BOOL FailForPath(const std::string& path, int e) {
   return FALSE;
 }
 
-}  // namespace
+bool IsPrivateFolder(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 022) == 0;
+}
+
+bool MakePrivateFolder(const std::string& path) {
+  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  return IsPrivateFolder(path);
+}
+
+}  // namespace kavro::platform
+
+using kavro::platform::FailForPath;
 
 extern "C" BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
   std::string p;
@@ -56,10 +74,11 @@ extern "C" BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
 
 extern "C" BOOL RemoveDirectoryW(LPCWSTR path) {
   std::string p;
-  if (!KvMapPath(path, p)) return FALSE;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
   struct stat st;
-  if (lstat(p.c_str(), &st) != 0) return FailForPath(p, errno);
+  bool found;
+  if (!MapPathStat(path, p, st, found)) return FALSE;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  if (!found && lstat(p.c_str(), &st) != 0) return FailForPath(p, errno);
   if (S_ISLNK(st.st_mode)) {
     struct stat target;
     if (stat(p.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
@@ -80,12 +99,13 @@ extern "C" BOOL RemoveDirectoryW(LPCWSTR path) {
 
 extern "C" DWORD GetFileAttributesW(LPCWSTR path) {
   std::string p;
-  if (!KvMapPath(path, p)) return INVALID_FILE_ATTRIBUTES;
+  struct stat st;
+  bool found;
+  if (!MapPathStat(path, p, st, found)) return INVALID_FILE_ATTRIBUTES;
   bool wantsFolder = p.size() > 1 && p.back() == '/';
   // Look at the entry itself, so that "file\" is told from a missing path.
   while (p.size() > 1 && p.back() == '/') p.pop_back();
-  struct stat st;
-  if (lstat(p.c_str(), &st) != 0) {
+  if (!found && lstat(p.c_str(), &st) != 0) {
     FailForPath(p, errno);
     return INVALID_FILE_ATTRIBUTES;
   }
@@ -101,9 +121,11 @@ extern "C" DWORD GetFileAttributesW(LPCWSTR path) {
 
 extern "C" BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
   std::string p;
-  if (!KvMapPath(path, p)) return FALSE;
   struct stat st;
-  if (stat(p.c_str(), &st) != 0) return FailForPath(p, errno);
+  bool found;
+  if (!MapPathStat(path, p, st, found)) return FALSE;
+  bool known = found && p.back() != '/' && !S_ISLNK(st.st_mode);
+  if (!known && stat(p.c_str(), &st) != 0) return FailForPath(p, errno);
   mode_t mode = st.st_mode & 07777;
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     mode &= ~static_cast<mode_t>(0222);
@@ -119,9 +141,11 @@ extern "C" BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
 
 extern "C" BOOL DeleteFileW(LPCWSTR path) {
   std::string p;
-  if (!KvMapPath(path, p)) return FALSE;
   struct stat st;
-  if (lstat(p.c_str(), &st) != 0) return FailForPath(p, errno);
+  bool found;
+  if (!MapPathStat(path, p, st, found)) return FALSE;
+  // "name\" is looked at as spelled: it names no file.
+  if ((!found || p.back() == '/') && lstat(p.c_str(), &st) != 0) return FailForPath(p, errno);
   if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && kavro::platform::IsReadOnlyMode(st.st_mode))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;

@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 
 #include "KavroStd/platform/fileapi.h"
 #include "KavroStd/platform/handleapi.h"
+#include "platform/codepage_internal.h"
 #include "platform/errors_internal.h"
 #include "platform/handles_internal.h"
 #include "platform/path_internal.h"
@@ -19,16 +21,18 @@ namespace {
 
 struct FindObject : detail::KernelObject {
   DIR* dir = nullptr;
-  std::string folder;
   std::wstring pattern;
+  bool matchesAll = false;  // "*" or "*.*": no per-entry match needed
+  std::wstring name;        // the current entry's name, reused between entries
   ~FindObject() override {
     if (dir) closedir(dir);
   }
 };
 
-void FillFindData(const std::string& name, const struct stat& st, const struct stat* target,
-                  WIN32_FIND_DATAW* data) {
-  memset(data, 0, sizeof(*data));
+void FillFindData(const std::wstring& wide, const char* name, const struct stat& st,
+                  const struct stat* target, WIN32_FIND_DATAW* data) {
+  memset(data, 0, offsetof(WIN32_FIND_DATAW, cFileName));
+  data->cAlternateFileName[0] = 0;
   data->dwFileAttributes = AttributesFromStat(st, name, target);
   const struct stat& eff = (S_ISLNK(st.st_mode) && target) ? *target : st;
   data->ftLastWriteTime = FileTimeFromTimespec(eff.st_mtim);
@@ -37,27 +41,31 @@ void FillFindData(const std::string& name, const struct stat& st, const struct s
   unsigned long long size = S_ISDIR(eff.st_mode) ? 0 : static_cast<unsigned long long>(eff.st_size);
   data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
   data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFF);
-  std::wstring wide = FromUtf8(name.data(), name.size());
   size_t n = wide.size() < MAX_PATH - 1 ? wide.size() : MAX_PATH - 1;
   wmemcpy(data->cFileName, wide.data(), n);
   data->cFileName[n] = 0;
 }
 
+// One lstat-style look at the entry; a link's target is looked at too, for
+// its attributes.
 bool StatEntry(int dirFd, const char* name, struct stat& st, struct stat& target, bool& hasTarget) {
   if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   hasTarget = S_ISLNK(st.st_mode) && fstatat(dirFd, name, &target, 0) == 0;
   return true;
 }
 
-// Moves to the next entry that matches; false at the end.
+// Moves to the next entry that matches; false at the end. Each entry costs
+// one name conversion and, when it matches, one fstatat on the folder's
+// descriptor.
 bool NextMatch(FindObject& find, WIN32_FIND_DATAW* data) {
   while (dirent* e = readdir(find.dir)) {
-    std::wstring name = FromUtf8(e->d_name, strlen(e->d_name));
-    if (!WildcardMatch(find.pattern.c_str(), name.c_str())) continue;
+    find.name.clear();
+    DecodeUtf8(reinterpret_cast<const unsigned char*>(e->d_name), strlen(e->d_name), find.name, kUtf8Escape);
+    if (!find.matchesAll && !WildcardMatch(find.pattern.c_str(), find.name.c_str())) continue;
     struct stat st, target;
     bool hasTarget = false;
     if (!StatEntry(dirfd(find.dir), e->d_name, st, target, hasTarget)) continue;
-    FillFindData(e->d_name, st, hasTarget ? &target : nullptr, data);
+    FillFindData(find.name, e->d_name, st, hasTarget ? &target : nullptr, data);
     return true;
   }
   return false;
@@ -94,9 +102,10 @@ extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
   if (!HasWildcards(last.c_str())) {
     // A plain name is looked up directly, without reading the whole folder.
     std::string path;
-    if (!KvMapPath(text.c_str(), path)) return INVALID_HANDLE_VALUE;
     struct stat st, target;
-    if (lstat(path.c_str(), &st) != 0) {
+    bool found;
+    if (!MapPathStat(text.c_str(), path, st, found)) return INVALID_HANDLE_VALUE;
+    if (!found && lstat(path.c_str(), &st) != 0) {
       SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : Win32ErrorFromErrno(errno));
       struct stat fst;
       if (errno == ENOENT && stat(folder.c_str(), &fst) != 0) SetLastError(ERROR_PATH_NOT_FOUND);
@@ -109,7 +118,7 @@ extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
       // Windows answers the name as given for dot names and drive roots.
       name = ToUtf8(last.c_str(), last.size());
     }
-    FillFindData(name, st, hasTarget ? &target : nullptr, data);
+    FillFindData(FromUtf8(name.data(), name.size()), name.c_str(), st, hasTarget ? &target : nullptr, data);
     auto find = std::make_unique<FindObject>();
     return detail::RegisterHandle(std::move(find));
   }
@@ -119,8 +128,8 @@ extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }
-  find->folder = folder;
   find->pattern = last;
+  find->matchesAll = last == L"*" || last == L"*.*";
   if (!NextMatch(*find, data)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

@@ -16,18 +16,6 @@
 namespace kavro::platform::detail {
 namespace {
 
-// A folder that only its owner, the current user, can change.
-bool IsPrivateFolder(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return false;
-  return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 022) == 0;
-}
-
-bool MakePrivateFolder(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  return IsPrivateFolder(path);
-}
-
 const char* NonEmptyEnv(const char* name) {
   const char* value = std::getenv(name);
   return value && value[0] ? value : nullptr;

@@ -27,6 +27,30 @@ bool DateToParts(double date, DateParts& parts);
 // The DATE of the fields; false when one is out of range (year 100-9999,
 // month 1-12, the month's days, hour 0-23, minute and second 0-59).
 bool PartsToDate(int year, int month, int day, int hour, int minute, int second, double& date);
+// Days from 1 Jan 1970 of a proleptic Gregorian date (any year).
+constexpr long long DaysFromCivil(long long y, int m, int d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+// The date of a day count from 1 Jan 1970 (inverse of DaysFromCivil).
+inline void CivilFromDays(long long z, long long& y, int& m, int& d) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  y = yoe + era * 400;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y += m <= 2;
+}
+
 // Days in month of year (0 for a month out of 1-12).
 int DaysInMonth(int year, int month);
 // The linear day count of a DATE (negative dates count their fraction

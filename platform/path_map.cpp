@@ -38,23 +38,40 @@ std::string DriveRoot(wchar_t letter) {
   return upper == L'Z' ? std::string("/") : std::string();
 }
 
-// Splits at separators and resolves "." and ".." lexically; ".." above the
-// root stays at the root, as on Windows.
-void NormalizeComponents(const std::string& path, bool absolute, std::vector<std::string>& parts) {
+// Joins the '/'-separated components of path with "." and ".." resolved
+// lexically; ".." above the root stays at the root, as on Windows (a
+// relative path keeps its leading ".."). Absolute results start with '/';
+// an empty relative result is "".
+std::string NormalizePath(const std::string& path, bool absolute) {
+  std::string out;
+  out.reserve(path.size() + 1);
+  if (absolute) out.push_back('/');
+  const size_t root = out.size();
+  size_t fixed = root;  // end of the leading ".." run of a relative path
   size_t i = 0;
-  while (i <= path.size()) {
+  const size_t n = path.size();
+  while (i <= n) {
     size_t j = path.find('/', i);
-    if (j == std::string::npos) j = path.size();
-    std::string part = path.substr(i, j - i);
-    if (part.empty() || part == ".") {
-    } else if (part == "..") {
-      if (!parts.empty() && parts.back() != "..") parts.pop_back();
-      else if (!absolute) parts.push_back(part);
+    if (j == std::string::npos) j = n;
+    const size_t len = j - i;
+    const char* part = path.data() + i;
+    if (len == 0 || (len == 1 && part[0] == '.')) {
+    } else if (len == 2 && part[0] == '.' && part[1] == '.') {
+      if (out.size() > fixed) {
+        size_t slash = out.rfind('/');
+        out.resize(slash == std::string::npos || slash < fixed ? fixed : slash);
+      } else if (!absolute) {
+        if (out.size() > root) out.push_back('/');
+        out += "..";
+        fixed = out.size();
+      }
     } else {
-      parts.push_back(part);
+      if (out.size() > root) out.push_back('/');
+      out.append(part, len);
     }
     i = j + 1;
   }
+  return out;
 }
 
 // Finds `name` in `folder` without regard to case; the entry's real name or
@@ -75,19 +92,32 @@ std::string FindNoCase(const std::string& folder, const std::string& name) {
   return best;
 }
 
-std::string ResolveCase(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) == 0) return path;
+// The path with each component that does not exist as spelled replaced by
+// its match without regard to case. When the path exists as spelled, *st
+// receives its lstat data and found is set.
+std::string ResolveCase(const std::string& path, struct stat* st, bool* found) {
+  struct stat local;
+  if (!st) st = &local;
+  if (lstat(path.c_str(), st) == 0) {
+    if (found) *found = true;
+    return path;
+  }
+  if (found) *found = false;
   bool absolute = !path.empty() && path[0] == '/';
   std::vector<std::string> parts;
-  NormalizeComponents(path, absolute, parts);
+  for (size_t i = absolute ? 1 : 0; i < path.size();) {
+    size_t j = path.find('/', i);
+    if (j == std::string::npos) j = path.size();
+    parts.push_back(path.substr(i, j - i));
+    i = j + 1;
+  }
   std::string current = absolute ? "/" : "";
   size_t k = 0;
   for (; k < parts.size(); ++k) {
     std::string next = current;
     if (!next.empty() && next.back() != '/') next.push_back('/');
     std::string candidate = next + parts[k];
-    if (parts[k] != ".." && lstat(candidate.c_str(), &st) != 0) {
+    if (parts[k] != ".." && lstat(candidate.c_str(), &local) != 0) {
       std::string real = FindNoCase(current, parts[k]);
       if (real.empty()) break;
       candidate = next + real;
@@ -101,22 +131,9 @@ std::string ResolveCase(const std::string& path) {
   return current;
 }
 
-}  // namespace
-
-std::string ToUtf8(const wchar_t* text, size_t length) {
-  std::string out;
-  EncodeWide(CP_UTF8, text, length, out, nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromUtf8(const char* text, size_t length) {
-  std::wstring out;
-  DecodeBytes(CP_UTF8, text, length, out, false);
-  return out;
-}
-
-bool KvMapPath(LPCWSTR windowsPath, std::string& posixPath) {
+bool MapPath(LPCWSTR windowsPath, std::string& posixPath, struct stat* st, bool* found) {
   posixPath.clear();
+  if (found) *found = false;
   if (!windowsPath) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
@@ -147,23 +164,41 @@ bool KvMapPath(LPCWSTR windowsPath, std::string& posixPath) {
     absolute = true;
     mapped = "/";
   }
-  std::string rest = ToUtf8(p, wcslen(p));
-  for (char& c : rest)
-    if (c == '\\') c = '/';
-  mapped += rest;
+  const size_t restStart = mapped.size();
+  EncodeUtf8(p, wcslen(p), mapped, true, nullptr);
+  for (size_t i = restStart; i < mapped.size(); ++i)
+    if (mapped[i] == '\\') mapped[i] = '/';
   // Keep a trailing separator: it tells "folder" to the calls that care.
   bool trailing = !mapped.empty() && mapped.back() == '/';
-  std::vector<std::string> parts;
-  NormalizeComponents(mapped, absolute, parts);
-  std::string normal = absolute ? "/" : "";
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) normal.push_back('/');
-    normal += parts[i];
-  }
+  std::string normal = NormalizePath(mapped, absolute);
   if (normal.empty()) normal = ".";
-  posixPath = ResolveCase(normal);
+  posixPath = ResolveCase(normal, st, found);
   if (trailing && posixPath.back() != '/') posixPath.push_back('/');
   return true;
+}
+
+}  // namespace
+
+std::string ToUtf8(const wchar_t* text, size_t length) {
+  std::string out;
+  out.reserve(length);
+  EncodeUtf8(text, length, out, true, nullptr);
+  return out;
+}
+
+std::wstring FromUtf8(const char* text, size_t length) {
+  std::wstring out;
+  out.reserve(length);
+  DecodeUtf8(reinterpret_cast<const unsigned char*>(text), length, out, kUtf8Escape);
+  return out;
+}
+
+bool KvMapPath(LPCWSTR windowsPath, std::string& posixPath) {
+  return MapPath(windowsPath, posixPath, nullptr, nullptr);
+}
+
+bool MapPathStat(LPCWSTR windowsPath, std::string& posixPath, struct stat& st, bool& found) {
+  return MapPath(windowsPath, posixPath, &st, &found);
 }
 
 std::wstring KvWindowsPath(const std::string& posixPath) {
@@ -174,13 +209,7 @@ std::wstring KvWindowsPath(const std::string& posixPath) {
     free(cwd);
     path = base + (base.back() == '/' ? "" : "/") + path;
   }
-  std::vector<std::string> parts;
-  NormalizeComponents(path, true, parts);
-  std::string normal = "/";
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) normal.push_back('/');
-    normal += parts[i];
-  }
+  std::string normal = NormalizePath(path, true);
   // The longest configured drive root that contains the path names it.
   wchar_t drive = L'Z';
   std::string driveRoot = "/";

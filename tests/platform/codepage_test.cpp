@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "KavroStd/platform/codepage.h"
 #include "KavroStd/platform/win_errors.h"
@@ -173,6 +174,79 @@ TEST(CodePageTest, ValidCodePages) {
   }
   EXPECT_FALSE(IsValidCodePage(1));
   EXPECT_FALSE(IsValidCodePage(99999));
+}
+
+// Long texts of mixed pieces decode and encode as the pieces do one by one:
+// the whole-buffer paths keep the per-character rules, across any internal
+// block size, with bad bytes anywhere (and last).
+TEST(CodePageTest, LongMixedTextsConvertAsTheirPieces) {
+  struct Piece {
+    std::string bytes;
+    std::wstring wide;
+    bool valid;  // encodes back to bytes
+  };
+  struct Row {
+    UINT cp;
+    std::vector<Piece> pieces;
+  } rows[] = {
+      {936, {{"a", L"a", true}, {"\xd6\xd0", L"\u4e2d", true}, {"\x81 ", L"? ", false}, {"\x80", L"\u20ac", true},
+             {"\xff", L"?", false}, {"\r\n", L"\r\n", true}}},
+      {932, {{"x", L"x", true}, {"\x93\xfa", L"\u65e5", true}, {"\xb1", L"\uff71", true}, {"\x81\x7f", L"?\x7f", false}}},
+      {949, {{"k", L"k", true}, {"\xc7\xd1", L"\ud55c", true}, {"\xff", L"?", false}}},
+      {950, {{"b", L"b", true}, {"\xa4\xa4", L"\u4e2d", true}, {"\x81\x20", L"? ", false}}},
+      {54936, {{"g", L"g", true}, {"\xd6\xd0", L"\u4e2d", true}, {"\x81\x30\x81\x30", L"\u0080", true},
+               {"\x90\x30\x81\x30", L"\U00010000", true}, {"\x81\x30\xff", L"?0?", false}}},
+      {1252, {{"e", L"e", true}, {"\xe9", L"\u00e9", true}, {"\x80", L"\u20ac", true}, {"\x9c", L"\u0153", true}}},
+      {65001, {{"u", L"u", true}, {"\xe4\xb8\xad", L"\u4e2d", true}, {"\xf0\x9f\x98\x80", L"\U0001F600", true},
+                {"\xff", L"\ufffd", false}, {"\xe4\xb8", L"\ufffd\ufffd", false}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "code page " << row.cp);
+    std::string bytes, validBytes;
+    std::wstring want, validWide;
+    uint32_t state = 12345;
+    for (int i = 0; i < 60000; ++i) {
+      state = state * 1103515245u + 12345u;
+      const Piece& piece = row.pieces[(state >> 16) % row.pieces.size()];
+      // A bad UTF-8 start or GB18030 tail swallows nothing only when an
+      // ASCII byte follows it.
+      bytes += piece.bytes;
+      want += piece.wide;
+      if (!piece.valid) {
+        bytes += "z";
+        want += L"z";
+      }
+      if (piece.valid) {
+        validBytes += piece.bytes;
+        validWide += piece.wide;
+      }
+    }
+    EXPECT_TRUE(ToWide(row.cp, bytes) == want);
+    EXPECT_TRUE(ToBytes(row.cp, validWide) == validBytes);
+    // A bad byte as the very last one.
+    const Piece& last = row.pieces.back();
+    EXPECT_TRUE(ToWide(row.cp, bytes + last.bytes) == want + last.wide);
+  }
+}
+
+TEST(CodePageTest, LongUnmappableTextsUseTheDefaultForEachCharacter) {
+  struct Row {
+    UINT cp;
+    const char* bytes;  // of a, U+4E2D, U+1F600, U+00E9
+  } rows[] = {{1252, "a##\xe9"}, {936, "a\xd6\xd0#\xa8\xa6"}};
+  std::wstring wide;
+  for (int i = 0; i < 50000; ++i) wide += L"a\u4e2d\U0001F600\u00e9";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.cp);
+    std::string want;
+    for (int i = 0; i < 50000; ++i) want += row.bytes;
+    int n = WideCharToMultiByte(row.cp, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, "#", nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    BOOL used = FALSE;
+    WideCharToMultiByte(row.cp, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, "#", &used);
+    EXPECT_TRUE(out == want);
+    EXPECT_TRUE(used);
+  }
 }
 
 }  // namespace

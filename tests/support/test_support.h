@@ -48,4 +48,16 @@ int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& 
 
 std::string ProbePath(const std::string& name);
 
+// Sets the process's ANSI code page for a test and puts the old one back.
+class ScopedAcp {
+ public:
+  explicit ScopedAcp(UINT codePage) : old_(GetACP()) { KvSetACP(codePage); }
+  ~ScopedAcp() { KvSetACP(old_); }
+  ScopedAcp(const ScopedAcp&) = delete;
+  ScopedAcp& operator=(const ScopedAcp&) = delete;
+
+ private:
+  UINT old_;
+};
+
 }  // namespace kavro::test

@@ -138,3 +138,22 @@ class KVSTD_API CArchive {
   size_t m_nBufPos;            // loading: next byte to hand out
   size_t m_nBufSize;
 };
+
+// The archive string form. A string is its length, then its characters: a
+// wide string is tagged (the byte FF and the WORD FFFE first) and holds
+// UTF-16LE units, an untagged one holds bytes in the ANSI code page. The
+// length is one byte below 255, else FF and a WORD below FFFE, else FF, FFFF
+// and a DWORD (then FFFFFFFF and a 64-bit length), as MFC writes it.
+// AfxReadStringLength reads either form and sets charSize to 2 (tagged) or 1.
+KVSTD_API void AfxWriteStringLength(CArchive& ar, UINT_PTR length, BOOL unicode);
+KVSTD_API UINT_PTR AfxReadStringLength(CArchive& ar, int& charSize);
+// A CString is written tagged (characters above U+FFFF as surrogate pairs)
+// and read from either form (pairs joined, ANSI bytes converted). A CStringA
+// is written untagged; a tagged one read into it is converted to the ANSI
+// code page. A length beyond the archive's end throws
+// CArchiveException::endOfFile; the text is read in bounded pieces, so a
+// hostile length costs no more memory than the archive really holds.
+KVSTD_API CArchive& operator<<(CArchive& ar, const CString& text);
+KVSTD_API CArchive& operator>>(CArchive& ar, CString& text);
+KVSTD_API CArchive& operator<<(CArchive& ar, const CStringA& text);
+KVSTD_API CArchive& operator>>(CArchive& ar, CStringA& text);

@@ -102,6 +102,12 @@ class KVSTD_API CStdioFile : public CFile {
   BOOL IsTextMode() const { return m_bTextMode; }
   // Raw bytes of the next line, LF included when present; false at the end.
   bool ReadRawLine(std::string& bytes);
+  // Writes the bytes as they are, in text mode too (no LF to CR LF), through
+  // the write buffer.
+  void WriteRaw(const void* bytes, size_t count);
+  // Appends to the write buffer (translating LF when asked) and writes it
+  // out when it is full; large untranslated blocks go straight to the file.
+  void WriteBytes(const char* bytes, size_t count, bool translate);
   void FlushWriteBuffer();
   void DropReadBuffer();
   void FillReadBuffer();

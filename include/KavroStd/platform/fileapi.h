@@ -59,6 +59,25 @@ KVSTD_C_API BOOL MoveFileW(LPCWSTR from, LPCWSTR to);
 KVSTD_C_API DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
 KVSTD_C_API BOOL SetCurrentDirectoryW(LPCWSTR path);
 
+// Copies a file's data, mode (so its read-only attribute) and times. A link
+// as the source copies what it points to. With failIfExists an existing
+// target fails with ERROR_FILE_EXISTS; otherwise it is overwritten, except
+// a read-only one or a folder (ERROR_ACCESS_DENIED) and the source itself
+// (ERROR_SHARING_VIOLATION); a link as the target is replaced, never
+// written through. A copy that fails midway leaves no partial target.
+KVSTD_C_API BOOL CopyFileW(LPCWSTR existingFile, LPCWSTR newFile, BOOL failIfExists);
+// The user's temporary folder in Windows form with a trailing backslash:
+// $TMPDIR when set, else a folder of the user's own under /tmp (created
+// with mode 0700). Returns the length without the terminator, the size
+// needed (terminator included) when the buffer is too small, 0 on failure.
+KVSTD_C_API DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
+// path + up to three characters of prefix + the number in hexadecimal +
+// ".tmp" into buffer (MAX_PATH units). unique 0: a number from the clock,
+// tried upwards until a new empty file of that name is created; otherwise
+// its low 16 bits name the file, none is made, and unique is returned.
+// Returns the number used; 0 on failure.
+KVSTD_C_API UINT GetTempFileNameW(LPCWSTR path, LPCWSTR prefix, UINT unique, LPWSTR buffer);
+
 // Wildcards (* and ?) in the last component, matched without regard to case;
 // "*.*" matches every name; "." and ".." are reported.
 KVSTD_C_API HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data);

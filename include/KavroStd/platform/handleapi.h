@@ -47,6 +47,27 @@ KVSTD_C_API BOOL SetEndOfFile(HANDLE file);
 KVSTD_C_API BOOL FlushFileBuffers(HANDLE file);
 KVSTD_C_API BOOL GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME access,
                              LPFILETIME write);
+KVSTD_C_API BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* access,
+                             const FILETIME* write);
+
+// What a handle refers to: a disk file, a pipe (or socket), a character
+// device, or FILE_TYPE_UNKNOWN with ERROR_INVALID_HANDLE.
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+KVSTD_C_API DWORD GetFileType(HANDLE file);
+
+// Only the current process (GetCurrentProcess) exists here; a duplicate
+// of a file handle shares the open file (and its position) with the source.
+#define DUPLICATE_CLOSE_SOURCE 0x00000001
+#define DUPLICATE_SAME_ACCESS 0x00000002
+KVSTD_C_API BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
+                                 LPHANDLE target, DWORD access, BOOL inherit, DWORD options);
+
+// An anonymous pipe: a read handle and a write handle (size is a hint).
+KVSTD_C_API BOOL CreatePipe(LPHANDLE readPipe, LPHANDLE writePipe,
+                            LPSECURITY_ATTRIBUTES attributes, DWORD size);
 
 namespace kavro::platform {
 // The POSIX descriptor behind a file handle, or -1.

@@ -13,6 +13,7 @@ typedef int BOOL;
 typedef unsigned char BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
+typedef WORD* LPWORD;
 typedef uint32_t UINT;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
