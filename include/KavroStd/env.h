@@ -87,11 +87,33 @@ class KVSTD_API CSTDGlobeInfo {
   // flagship's.
   CString GetHelpFile(int which);
 
+  // The shared download folder: the "DOWNLOADPATH" value of section
+  // "SETTING" in the settings file (default: root + "Support\Download\"),
+  // with exactly one trailing backslash. Its missing levels are created; a
+  // folder that cannot be created is still returned. An empty stored value
+  // counts as none.
+  CString GetDownload();
+  // Stores path unchanged as the download folder and creates its missing
+  // levels; nothing is reported when the file cannot be written.
+  void SetDownload(CString path);
+
   // TRUE when file exists (it may carry wildcards); otherwise asks the
   // function registered as "KVSTD_PLATFORM_FUNCTION_FINDFILE" (the built-in
   // one looks in the SHX font folder). found receives the path, or file
   // itself when nothing was found.
   static BOOL FindFilePath(CString file, CString& found);
+
+  // Module list: the file root + "Acad.rx", lines 'names=number,rest'
+  // ('a.arx,b.arx=5,x'; without "=" the line is all names and its number 1;
+  // without "," after the "=" the number is 1 too).
+  // Appends the names of every enabled line (its number text not exactly
+  // "0" and its number below 99), split at "," and not trimmed; modules is
+  // not emptied. FALSE when the file cannot be opened (silently) or a read
+  // fails ("Unable to load arx list" is shown; names read so far stay).
+  BOOL GetAllArxFile(CStringArray& modules);
+  // The names part, unsplit, of the first line numbered number that names
+  // something; "KavroCAD" when none does or the file cannot be read.
+  CString GetSoftName(int number);
 
   // Function registry. AddFunction refuses a null function and, with
   // noReplace, a taken name (FALSE).

@@ -342,18 +342,29 @@ class KVSTD_API CStringOpr {
   static int GetDateAddTime(CString text, CString& date, CString& time);
 
   // ---- Clipboard file lists, byte scrambling, archives ----
-  // Puts files on the clipboard as a file drop (CF_HDROP) with the
-  // "Preferred DropEffect" 1 (mode 1, copy) or 2 (any other mode, move).
+  // Puts files on the clipboard as a file drop (CF_HDROP, UTF-16 names,
+  // surrogate pairs above U+FFFF) with the "Preferred DropEffect" 1 (mode 1,
+  // copy) or 2 (any other mode, move). No limit on the list's length. Does
+  // nothing when the clipboard cannot be opened.
   static void CutOrCopyFiles(CStringArray& files, int mode);
   // The same for length characters of NUL-terminated names in the ANSI
-  // code page.
+  // code page (the block keeps room for length UTF-16 units).
   static void CutOrCopyFiles(const char* names, unsigned int length, int mode);
-  // Reads a file drop from the clipboard into files; copy = 1 for copy, 0
-  // for cut. TRUE when at least one file was listed.
+  // Empties files and reads the clipboard's file drop into it, whole names in
+  // order. copy = 0 when the effect's low byte has the move bit (2), else 1
+  // when it has the copy bit (1); a drop without an effect block is a copy;
+  // with no drop copy is left alone. TRUE when at least one file was listed.
   static int CheckClipboard(HWND owner, CStringArray& files, int& copy);
   // Keyed nibble substitution in place; its own inverse under the same key.
+  // Nothing happens for length 0 or a keyLength below 1.
   static void EncryptByteData(unsigned char* data, DWORD length, unsigned char* key, int keyLength);
-  // Store or load by the archive's direction; always TRUE.
+  // Store or load by the archive's direction; always TRUE. Layouts: a
+  // 32-bit count then the strings (archive string form) or the bytes; the
+  // bitmap's header fields then bmHeight x bmWidthBytes pixel bytes, loaded
+  // into a malloc'd bmBits the caller frees. A truncated archive throws
+  // CArchiveException* endOfFile (elements read so far stay; bmBits null).
+  // A bitmap with a negative size or one beyond 2^31 - 1 bytes throws
+  // badIndex. Memory never grows beyond what the archive really holds.
   static int ESerialize(CArchive& ar, CStringArray& items);
   static int ESerialize(CArchive& ar, CByteArray& bytes);
   static int ESerialize(CArchive& ar, BITMAP& bitmap);
@@ -373,9 +384,21 @@ class KVSTD_API CStringOpr {
   static CString GetTempFilePath(CString name, int unique);
 
   // ---- Paths against a base folder ----
+  // path made absolute against the folder part of base (base + "\" for a
+  // folder: 'C:\p\q' means the file q in C:\p): a relative path is joined
+  // and its dot segments resolved ('..\x.dwg', 'C:\p\q\' gives
+  // 'C:\p\x.dwg'; "" when base has no folder part), a bare name is put in
+  // the folder, any other path comes back unchanged.
   static CString GetAbsolutePath(CString path, CString base);
+  // path relative to the folder base, without a leading ".\"
+  // ('C:\a\b\c.txt', 'C:\a' gives 'b\c.txt'); "" for a relative path or
+  // another drive.
   static CString GetRelativePath(CString path, CString base);
+  // TRUE when path has a file name and, unless ext is empty, ends with ext
+  // (case ignored). The disk is not asked.
   static int IsFile(CString path, CString ext);
+  // FALSE for ""; TRUE for a folder, a drive root or a path that does not
+  // exist; FALSE for an existing file.
   static int IsDirPath(CString path);
 
   // ---- Listing, deleting and copying trees ----
@@ -385,7 +408,18 @@ class KVSTD_API CStringOpr {
   static int getSubFolderInFolder(const wchar_t* folder, CStringArray& folders);
   static void DeleteDirectory(CString folder);
   static void DeleteEmptyDirectory(CString folder);
+  // Items are relative to base (GetAbsolutePath); an item ending with a
+  // separator is a folder. Deletes the listed files (clearing read-only
+  // first), then removes the listed folders' empty folders
+  // (DeleteEmptyDirectory). A listed link is deleted as a link; items below
+  // a linked folder of the tree and linked folders are left alone. Failures
+  // are skipped.
   static void DeleteFilesAndDirs(CStringArray& items, CString base);
+  // Copies each listed file from fromBase to the same place under toBase
+  // (overwriting; the copy is never read-only) and creates the listed
+  // folders and the missing folders on the way. Links are not copied, and
+  // nothing is read or written through a linked folder of either tree.
+  // Failures are skipped.
   static void CopyFilesAndDirs(CStringArray& items, CString fromBase, CString toBase);
 
   // ---- Text and byte files ----
@@ -399,7 +433,53 @@ class KVSTD_API CStringOpr {
   static void ReadFileToByteArray(CMemFile* file, CByteArray& bytes);
 
   // ---- Shell ----
+  // An existing file: its folder with it selected ("explorer.exe",
+  // "/select,<path>"); FALSE when FindFile cannot find it. A folder or root:
+  // opened itself; a path that matches nothing: its folder part. Opens only
+  // when open is non-zero; TRUE otherwise.
   static int OpenDirSelectFile(CString path, int open);
+  // Starts file through ShellExecuteExW (shellapi.h) without error dialogs;
+  // with wait non-zero waits, without a time limit, for the process started
+  // and closes its handle. Failures are not reported.
   static void ShellExecuteExW(HWND owner, CString verb, CString file, CString parameters, CString folder,
                               int show, int wait);
+};
+
+// ---- Execution timer (JTimeTest) ----
+// A stopwatch for the steps of an operation: each AddSysTime marks a point
+// (UTC, GetSystemTime) with a comment; MessageBoxW reports, in Chinese and
+// tab-separated, every step's duration and start time and the total:
+//
+//   注释\t\t耗时\t开始时间
+//   load\t1.500\t秒\t08时05分09秒7毫秒
+//   parse\t0.062\t秒\t08时05分10秒507毫秒
+//   总耗时1.562秒
+//
+// The last point's comment is never shown. A step's duration counts whole
+// days too, so a step across midnight UTC is as long as it really was; a
+// step back in time (a clock set back) shows with a leading "-". One thread
+// uses a timer.
+class KVSTD_API JTimeTest {
+ public:
+  JTimeTest();
+  ~JTimeTest();
+
+  // Forgets every point.
+  void Reset();
+  // Marks a point at the current UTC time; returns its time text
+  // ('08时05分09秒7毫秒'), without the comment.
+  CString AddSysTime(CString comment);
+  // The same with a given time (for replaying recorded times).
+  CString AddSysTime(CString comment, const SYSTEMTIME& time);
+  // The report; shown in an OK message box when show is non-zero. Fewer
+  // than two points give the header and a total of 0.000.
+  CString MessageBoxW(int show);
+  // Writes the lines to file through CStringOpr::SaveTextFile (which reports
+  // a file that cannot be written itself).
+  static void OutDebugFile(CStringArray& lines, CString file);
+  static void OutDebugFile(CString text, CString file);
+
+ protected:
+  CStringArray m_strAryComment;
+  CArray<SYSTEMTIME, SYSTEMTIME> m_aryTime;
 };
