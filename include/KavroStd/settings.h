@@ -1,5 +1,5 @@
-// Settings: the INI data file (CDataFile) and the localisation object
-// (CLanguage).
+// Settings: the INI data file (CDataFile), the localisation object
+// (CLanguage) and the system variables (CJSysVar).
 //
 // CDataFile binds one INI file path and reads and writes typed values through
 // the Windows profile API (section and key names match without regard to
@@ -72,6 +72,34 @@ class KVSTD_API CDataFile {
 // The current user-interface language and its language files, kept in a
 // language directory (root + "Support\Language\KavroSTD\" for the global
 // object's instance).
+//
+// The current language is "Setting"/"Language" of the library settings file
+// (CSTDGlobeInfo::GetSettFile), "Chinese" when missing; it is read anew by
+// every call, so a choice made by one module is seen at once by all. Its
+// language file is the directory + name + ".ini":
+//
+//   [Setting]
+//   Language=English
+//   [String]
+//   Greeting=Hello\nworld
+//   IDD128_Title=Options
+//   IDD128_1001=Name:
+//
+// "Language" is the name LoadAllLanguage lists and LoadLanguage matches;
+// LoadStringW turns the backslash-n of "Greeting" into a line feed;
+// SetDialogStrings gives dialog 128 its title and control 1001 its text.
+//
+//   CLanguage& lang = STDGlobeInfo()->GetLanguage();
+//   lang.LoadLanguage(L"");                 // at start: make sure a file exists
+//   CString text = lang.LoadStringW(L"Greeting");
+//   lang.SetDialogStrings(&dialog, 128);
+//
+// Language names compare exactly (case-sensitive); section and key names are
+// matched by the profile API without regard to case. Texts read here are cut
+// to 999 characters. The built-in files English.ini and Chinese.ini come
+// from resources "OWNER_DATA" 6000 and 6001 of the current resource module
+// (AfxGetResourceHandle), supplied by the product module. Meant for the
+// host's main thread.
 class KVSTD_API CLanguage {
  public:
   CLanguage();
@@ -83,6 +111,94 @@ class KVSTD_API CLanguage {
   CString GetLanguagePath() const;
   void SetLanguagePath(CString path);
 
+  // The current language: "Setting"/"Language" of the settings file, or
+  // "Chinese" when the file or key is missing.
+  CString GetCurLanguage();
+  // Stores name as the current language (a name holding CR or LF is not
+  // stored).
+  void SetCurLanguage(CString name);
+  // The directory + GetCurLanguage() + ".ini".
+  CString GetCurLanguagePath();
+
+  // names: the "Setting"/"Language" value of every "*.ini" file of the
+  // directory that has one, in the directory's order (emptied first);
+  // current: GetCurLanguage().
+  void LoadAllLanguage(CStringArray& names, CString& current);
+  // Makes name (empty: the stored choice) the current language when a file
+  // of the directory declares it (exact spelling). Otherwise creates the
+  // directory, writes English.ini (resource 6000) and Chinese.ini (6001)
+  // where no file of that name exists yet (an existing one, perhaps a
+  // translator's, is kept), and stores "Chinese".
+  void LoadLanguage(CString name);
+  // Writes the bytes of resource "OWNER_DATA" id of the current resource
+  // module to file, replacing it. FALSE when the resource is missing or the
+  // file cannot be written in full.
+  BOOL MakeResource(int id, CString file);
+
+  // "String"/key of the current language file, with text's old content as
+  // the default, backslash-n turned into LF; stored in text. Always TRUE.
+  BOOL LoadStringW(CString key, CString& text);
+  // The same with the default "Not found"; returns the text.
+  CString LoadStringW(CString key);
+  // Sets the dialog's title from "IDD<id>_Title" and each child control's
+  // text from "IDD<id>_<control id>" (both decimal). Missing or empty
+  // values leave the text as it is; texts are set as stored (backslash-n is
+  // not translated). Nothing for a null dialog or one without a window.
+  void SetDialogStrings(CDialog* dialog, UINT id);
+
  protected:
   CString m_strLangPath;
+};
+
+// System variables: named, typed settings shared by the product modules,
+// kept in section "FKEY_BASE_CFG" of the system-variable file
+// (CSTDGlobeInfo::GetCfgsFile: root + "Support\Location\KavroCADCfg.ini")
+// with built-in defaults for the well-known names.
+//
+//   int key = CJSysVar::GetVar(L"SYS_N_FULLVIRKEY");     // 115 until written
+//   CJSysVar::SetVar(L"DWG_D_DRAW_SCALE", 0.126);        // stored as "0.13"
+//
+// Values are stored as text: integers "%d", real numbers "%.2f", strings as
+// they are. A string list NAME takes the keys NAME (the count N) and NAME0 ..
+// NAME(N-1). A read gives the stored value, else the built-in default, else
+// the value the caller passed in. Default names compare exactly
+// (case-sensitive); keys in the file are matched without regard to case.
+// Each call opens the file anew; nothing is cached. Meant for the host's main
+// thread.
+class KVSTD_API CJSysVar {
+ public:
+  CJSysVar();
+  CJSysVar(const CJSysVar& other);
+  CJSysVar& operator=(const CJSysVar& other);
+  virtual ~CJSysVar();
+
+  // The system-variable file's path (its folders are created, not the file).
+  static CString GetSettingFile();
+
+  // The built-in default of name when the table of that type has it;
+  // otherwise value is left as it is (there are no string or list defaults).
+  // Always TRUE.
+  static BOOL GetDefaultVar(CString name, int& value);
+  static BOOL GetDefaultVar(CString name, double& value);
+  static BOOL GetDefaultVar(CString name, CString& value);
+  static BOOL GetDefaultVar(CString name, CStringArray& value);
+
+  // The stored value, else the default, else value as passed in. Always
+  // TRUE. Non-numeric text reads as 0; strings are cut to 2047 characters.
+  static BOOL GetVar(CString name, int& value);
+  static BOOL GetVar(CString name, double& value);
+  static BOOL GetVar(CString name, CString& value);
+  // The stored list; value is left as it is when no count is stored (or the
+  // count is negative). A count beyond 1048576 items is read as 1048576.
+  static BOOL GetVar(CString name, CStringArray& value);
+  // The integer variable, 0 when neither stored nor a known default.
+  static int GetVar(CString name);
+
+  // Store the value; FALSE when the file could not be written (a missing
+  // drive, a read-only file, a text holding CR or LF). Item keys of a longer
+  // list written earlier stay in the file; readers stop at the count.
+  static BOOL SetVar(CString name, int value);
+  static BOOL SetVar(CString name, double value);
+  static BOOL SetVar(CString name, CString value);
+  static BOOL SetVar(CString name, CStringArray& value);
 };
