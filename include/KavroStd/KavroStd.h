@@ -7,3 +7,4 @@
 #include "KavroStd/settings.h"
 #include "KavroStd/text.h"
 #include "KavroStd/files.h"
+#include "KavroStd/toolbar.h"
