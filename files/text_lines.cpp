@@ -1,4 +1,6 @@
 // Line lists in text files: the ANSI code page, CR LF on disk.
+#include <utility>
+
 #include "KavroStd/files.h"
 
 int CStringOpr::LoadTextFile(CStringArray& lines, CString path) {
@@ -7,8 +9,9 @@ int CStringOpr::LoadTextFile(CStringArray& lines, CString path) {
   if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeText)) return FALSE;
   lines.RemoveAll();
   try {
+    // Each line moves into the array: one string per line, no copy.
     CString line;
-    while (file.ReadString(line)) lines.Add(line);
+    while (file.ReadString(line)) lines.Add(std::move(line));
     file.Close();
   } catch (CFileException* e) {
     e->Delete();
@@ -30,7 +33,9 @@ int CStringOpr::SaveTextFile(CStringArray& lines, CString path) {
   try {
     CString line;
     for (INT_PTR i = 0; i < lines.GetSize(); ++i) {
-      line.Format(L"%s\n", static_cast<const wchar_t*>(lines[i]));
+      // The line up to its first NUL and a line end, in one reused buffer.
+      line = static_cast<const wchar_t*>(lines[i]);
+      line += L'\n';
       file.WriteString(line);
     }
     file.Close();

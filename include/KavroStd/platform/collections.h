@@ -11,6 +11,7 @@
 // compare exactly (case-sensitive).
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "KavroStd/platform/cstring.h"
@@ -102,6 +103,10 @@ class KVSTD_API CStringArray : public CArray<CString, const CString&> {
  public:
   using CArray<CString, const CString&>::Add;
   INT_PTR Add(LPCWSTR s) { return CArray::Add(CString(s)); }
+  INT_PTR Add(CString&& s) {
+    v_.push_back(std::move(s));
+    return GetSize() - 1;
+  }
 };
 
 class KVSTD_API CByteArray : public CArray<BYTE, BYTE> {};
