@@ -10,6 +10,7 @@
 #include "files/tree_walk_internal.h"
 
 using kavro::files::ForEachEntry;
+using kavro::files::ForEachEntryByType;
 using kavro::files::IsLinkEntry;
 
 namespace {
@@ -45,11 +46,11 @@ int CStringOpr::getFilesInFolder(const wchar_t* folder, CStringArray& files, con
     CString current = std::move(pending.back());
     pending.pop_back();
     found.clear();
-    ForEachEntry(current, [&](const CString& path, const WIN32_FIND_DATAW& data) {
-      bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    ForEachEntryByType(current, [&](const CString& path, const wchar_t* name, DWORD attributes) {
+      bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       if (isFolder) {
-        if (recurse && !IsLinkEntry(data.dwFileAttributes)) found.push_back(path);
-      } else if (PassesFilters(path, data.cFileName, filters)) {
+        if (recurse && !IsLinkEntry(attributes)) found.push_back(path);
+      } else if (PassesFilters(path, name, filters)) {
         files.Add(path);
       }
     });

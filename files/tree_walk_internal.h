@@ -1,7 +1,7 @@
 // The folder walk shared by the listing and deleting routines of CStringOpr.
 //
-// A walk reads one folder at a time through FindFirstFileW/FindNextFileW and
-// closes it before going on, so that a deep tree holds one find handle at a
+// A walk reads one folder at a time (through FindFirstFileW/FindNextFileW,
+// or by entry type alone) and closes it before going on, so that a deep tree holds one find handle at a
 // time. Symbolic links are entries of their folder, never descended into:
 // nothing outside the named tree is reached through them.
 #pragma once
@@ -39,6 +39,29 @@ bool ForEachEntry(const CString& folder, Visit&& visit) {
   } while (FindNextFileW(find, &data));
   FindClose(find);
   return true;
+}
+
+// As ForEachEntry, with visit(fullPath, name, attributes) and only the
+// attributes an entry's type tells (folder, link, file): no look at each
+// file, for walks that need nothing more.
+template <class Visit>
+bool ForEachEntryByType(const CString& folder, Visit&& visit) {
+  if (folder.IsEmpty()) return false;
+  struct Walk {
+    CString path;
+    int stem;
+    Visit* visit;
+  } walk{CStringOpr::combinePathString(folder, L""), 0, &visit};
+  walk.stem = walk.path.GetLength();
+  return kavro::platform::KvListFolder(
+             walk.path,
+             [](void* context, const wchar_t* name, DWORD attributes) {
+               Walk& w = *static_cast<Walk*>(context);
+               w.path.Truncate(w.stem);
+               w.path += name;
+               (*w.visit)(w.path, name, attributes);
+             },
+             &walk) != FALSE;
 }
 
 }  // namespace kavro::files
