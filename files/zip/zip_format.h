@@ -91,11 +91,6 @@ inline constexpr uint8_t kTimestampModified = 0x01;
 inline constexpr uint8_t kTimestampAccessed = 0x02;
 inline constexpr uint8_t kTimestampCreated = 0x04;
 
-// A 16-bit count or a 32-bit size or offset with every bit set stands for a
-// value kept in a zip64 record.
-inline constexpr uint16_t kZip64Count = 0xFFFF;
-inline constexpr uint32_t kZip64Value = 0xFFFFFFFF;
-
 // Seconds from 1601-01-01 (FILETIME epoch) to 1970-01-01.
 inline constexpr long long kUnixEpochSeconds = 11644473600LL;
 
