@@ -11,9 +11,12 @@ namespace {
 
 using namespace format;
 
-// The end record nearest the end of the source whose fixed part fits,
-// searched over the last 65,535 + 22 bytes (a record with the longest
-// comment). A record at the archive's first byte does not count.
+// The end record, searched from the end of the source over the last
+// 65,535 + 22 bytes (a record with the longest comment): the nearest one
+// whose comment reaches exactly to the end, else the nearest one whose fixed
+// part fits (a comment may hold the signature bytes, and some tools leave
+// bytes after the archive). A record at the archive's first byte does not
+// count.
 ZIPRESULT FindEndRecord(ArchiveSource& source, uint64_t& position, uint8_t (&record)[kEndSize]) {
   const uint64_t size = source.end() - source.start();
   if (size < 5) return ZRES_CORRUPT;
@@ -22,14 +25,20 @@ ZIPRESULT FindEndRecord(ArchiveSource& source, uint64_t& position, uint8_t (&rec
   const uint64_t tailStart = source.end() - span;
   if (!source.ReadAt(tailStart, tail.data(), span)) return ZRES_READ;
   if (span < kEndSize) return ZRES_CORRUPT;
+  size_t found = span;
   for (size_t at = span - kEndSize + 1; at-- > 0;) {
     if (tail[at] != 0x50 || Le32(&tail[at]) != kEndSignature) continue;
-    position = tailStart + at;
-    if (position == source.start()) return ZRES_CORRUPT;
-    std::copy(&tail[at], &tail[at] + kEndSize, record);
-    return ZRES_SUCCESS;
+    if (found == span) found = at;
+    if (at + kEndSize + Le16(&tail[at + kEndCommentLengthAt]) == span) {
+      found = at;
+      break;
+    }
   }
-  return ZRES_CORRUPT;
+  if (found == span) return ZRES_CORRUPT;
+  position = tailStart + found;
+  if (position == source.start()) return ZRES_CORRUPT;
+  std::copy(&tail[found], &tail[found] + kEndSize, record);
+  return ZRES_SUCCESS;
 }
 
 bool HasZip64Locator(ArchiveSource& source, uint64_t endPosition) {

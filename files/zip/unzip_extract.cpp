@@ -83,6 +83,11 @@ ZIPRESULT ExtractFile(ZipReader& reader, const EntryInfo& entry, HANDLE target, 
 }  // namespace
 
 ZIPRESULT ExtractToMemory(ZipReader& reader, int index, void* buffer, unsigned int length) {
+  // Checked first: -1 is also the mark of "no stream".
+  if (index < 0) {
+    reader.EndStream();
+    return ZRES_ARGS;
+  }
   if (index != reader.streamIndex) {
     if (ZIPRESULT r = StartStream(reader, index)) return r;
   }
