@@ -36,7 +36,7 @@ ZIPRESULT EntryInput::Open(void* source, unsigned int length, DWORD flags) {
       if (file == INVALID_HANDLE_VALUE) return ZRES_NO_FILE;
       handle_ = file;
       ownsHandle_ = true;
-      return OpenDiskFile(file);
+      return OpenDiskFile(file, false);
     }
     case ZIPKIND_HANDLE: {
       HANDLE handle = static_cast<HANDLE>(source);
@@ -44,7 +44,7 @@ ZIPRESULT EntryInput::Open(void* source, unsigned int length, DWORD flags) {
       const DWORD type = GetFileType(handle);
       if (type == FILE_TYPE_UNKNOWN) return ZRES_ARGS;
       handle_ = handle;
-      if (type == FILE_TYPE_DISK) return OpenDiskFile(handle);
+      if (type == FILE_TYPE_DISK) return OpenDiskFile(handle, true);
       external_ = kStreamAttributes;
       size_ = length != 0 ? int64_t(length) : -1;
       return ZRES_SUCCESS;
@@ -66,12 +66,14 @@ ZIPRESULT EntryInput::Open(void* source, unsigned int length, DWORD flags) {
   }
 }
 
-ZIPRESULT EntryInput::OpenDiskFile(HANDLE handle) {
+// A handle of the caller's is read from its start whatever its position.
+ZIPRESULT EntryInput::OpenDiskFile(HANDLE handle, bool rewind) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(handle, &info)) return ZRES_NO_FILE;
   LARGE_INTEGER zero;
   zero.QuadPart = 0;
-  if (!SetFilePointerEx(handle, zero, nullptr, FILE_BEGIN)) return ZRES_NO_FILE;
+  if (rewind && !SetFilePointerEx(handle, zero, nullptr, FILE_BEGIN)) return ZRES_NO_FILE;
+  diskFile_ = true;
   const DWORD attributes = info.dwFileAttributes;
   const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   uint32_t external = attributes & kDosAttributeBits;
@@ -96,6 +98,7 @@ bool EntryInput::Read(unsigned char* buffer, size_t capacity, size_t& got) {
     memoryLeft_ -= got;
     return true;
   }
+  if (ended_) return true;
   DWORD read = 0;
   const DWORD ask = static_cast<DWORD>(std::min<size_t>(capacity, 1u << 30));
   if (!ReadFile(handle_, buffer, ask, &read, nullptr)) {
@@ -103,6 +106,8 @@ bool EntryInput::Read(unsigned char* buffer, size_t capacity, size_t& got) {
     return error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF;
   }
   got = read;
+  // A disk file delivers less than asked only at its end (as on Windows).
+  if (diskFile_ && read < ask) ended_ = true;
   return true;
 }
 

@@ -35,13 +35,15 @@ class EntryInput {
   const FILETIME& ctime() const { return ctime_; }
 
  private:
-  ZIPRESULT OpenDiskFile(HANDLE handle);
+  ZIPRESULT OpenDiskFile(HANDLE handle, bool rewind);
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   bool ownsHandle_ = false;
   const unsigned char* memory_ = nullptr;
   size_t memoryLeft_ = 0;
   bool folder_ = false;
+  bool diskFile_ = false;
+  bool ended_ = false;  // a disk file's short read was its end
   int64_t size_ = -1;
   uint32_t external_ = 0;
   FILETIME mtime_{}, atime_{}, ctime_{};
