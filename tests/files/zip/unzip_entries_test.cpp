@@ -311,4 +311,25 @@ TEST(UnzipEntriesTest, NamesAreDecodedAndCutAtACharacterBoundary) {
   }
 }
 
+TEST(UnzipEntriesTest, EndRecordFoundBehindTheLongestCommentOrAFakeSignature) {
+  const std::vector<Entry> entries = {Entry("a.txt", "alpha")};
+  struct Row {
+    const char* what;
+    std::string comment;
+  } rows[] = {
+      {"longest comment", std::string(65535, 'c')},
+      {"signature in the comment", std::string("see PK\x05\x06 and ", 18) + std::string(40, 'x')},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    const std::string bytes = Build(entries, "", r.comment);
+    HZIPFILE h = OpenBytes(bytes);
+    ASSERT_NE(nullptr, h);
+    ZIPITEMA item;
+    EXPECT_EQ(ZRES_SUCCESS, GetZipItemA(h, 0, &item));
+    EXPECT_STREQ("a.txt", item.name);
+    CloseZipU(h);
+  }
+}
+
 }  // namespace
