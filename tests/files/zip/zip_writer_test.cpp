@@ -274,6 +274,17 @@ TEST(ZipWriter, BadCallsAreRefusedWithTheirCodes) {
   ASSERT_EQ(raw.count, 1);  // the refused additions left nothing behind
   EXPECT_EQ(raw.entries[0].name, std::string(259, 'n'));
   EXPECT_EQ(ZipAdd(zip, L"late", (void*)"x", 1, ZIPKIND_MEMORY), ZRES_ENDED);
+
+  // A handle of the reading side is not one of this side's.
+  HZIPFILE reading = OpenZipU(base, length, ZIPKIND_MEMORY);
+  ASSERT_NE(reading, nullptr);
+  EXPECT_FALSE(IsZipHandleZ(reading));
+  EXPECT_EQ(ZipAdd(reading, L"a", (void*)"x", 1, ZIPKIND_MEMORY), ZRES_WRONG_MODE);
+  EXPECT_EQ(ZipGetMemory(reading, &base, &length), ZRES_WRONG_MODE);
+  EXPECT_EQ(CloseZipZ(reading), ZRES_WRONG_MODE);
+  EXPECT_EQ(AddFolderContent(reading, dir.Win(), L"x"), FALSE);
+  EXPECT_EQ(Message(ZRES_RECENT), "Caller: mixing creation and opening of zip");
+  EXPECT_EQ(CloseZipU(reading), ZRES_SUCCESS);
   EXPECT_EQ(CloseZipZ(zip), ZRES_SUCCESS);
 }
 
