@@ -10,7 +10,8 @@
 namespace kavro::zip {
 namespace {
 
-constexpr DWORD kCopyChunk = 16384;
+// 64 KiB pieces halve the system calls of 16 KiB ones; memory stays flat.
+constexpr DWORD kCopyChunk = 65536;
 
 // The code of a failed stream read for file and handle targets.
 ZIPRESULT TargetFailure(StreamStatus status) {

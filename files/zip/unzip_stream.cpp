@@ -7,7 +7,7 @@
 
 namespace kavro::zip {
 namespace {
-constexpr size_t kInputChunk = 16384;
+constexpr size_t kInputChunk = 65536;
 }  // namespace
 
 EntryStream::~EntryStream() {

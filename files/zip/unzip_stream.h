@@ -1,7 +1,7 @@
 // The content of one entry as a stream: stored bytes copied, deflated ones
 // inflated (raw deflate, no zlib header), never more than the entry's
 // uncompressed size, with the CRC-32 checked once all of it has been
-// produced. Compressed bytes are read in pieces of at most 16 KiB, so the
+// produced. Compressed bytes are read in pieces of at most 64 KiB, so the
 // memory used does not depend on the entry's size.
 //
 //   EntryStream s;
