@@ -210,6 +210,8 @@ TEST(UnzipBadInputTest, HandlesKindsAndSources) {
   EXPECT_EQ(ZRES_WRONG_MODE, CloseZipU(writer));
   FormatZipMessageU(ZRES_RECENT, text, sizeof text);
   EXPECT_STREQ("Caller: mixing creation and opening of zip", text);
+  char one[] = "1";
+  EXPECT_EQ(ZRES_SUCCESS, ZipAdd(writer, L"one.txt", one, 1, ZIPKIND_MEMORY));
   CloseZipZ(writer);
   HZIPFILE reader = nullptr;
   ASSERT_EQ(ZRES_SUCCESS, OpenResult(Good(), &reader));

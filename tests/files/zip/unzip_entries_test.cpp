@@ -318,7 +318,7 @@ TEST(UnzipEntriesTest, EndRecordFoundBehindTheLongestCommentOrAFakeSignature) {
     std::string comment;
   } rows[] = {
       {"longest comment", std::string(65535, 'c')},
-      {"signature in the comment", std::string("see PK\x05\x06 and ", 18) + std::string(40, 'x')},
+      {"signature in the comment", std::string("see PK\x05\x06 and ") + std::string(40, 'x')},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
