@@ -2,6 +2,8 @@
 // or a read outside the source; and the handle, kind and message contract.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -227,6 +229,23 @@ TEST(UnzipBadInputTest, MessagesAreCutToTheBuffer) {
   EXPECT_EQ(23u, FormatZipMessageU(0x12345678, nullptr, 0));
   EXPECT_EQ(35u, FormatZipMessageU(ZRES_CORRUPT, buffer, 0));
   EXPECT_EQ('C', buffer[0]);  // a size of 0 writes nothing
+}
+
+TEST(UnzipBadInputTest, ArchiveCutShortAfterOpenGivesReadErrors) {
+  kavro::test::TempDir dir;
+  const std::string big = std::string(200000, 'b');
+  kavro::test::WriteBytes(dir.Sub("a.zip"), Build({Entry("first", big, 0), Entry("second", big, 0)}));
+  HZIPFILE h = OpenZipU(const_cast<wchar_t*>(static_cast<LPCWSTR>(dir.Win("a.zip"))), 0, ZIPKIND_FILENAME);
+  ASSERT_NE(nullptr, h);
+  ZIPITEMA item;
+  ASSERT_EQ(ZRES_SUCCESS, GetZipItemA(h, 0, &item));
+  ASSERT_EQ(0, truncate(dir.Sub("a.zip").c_str(), 1000));  // the directory stays loaded
+  std::vector<char> buffer(300000);
+  EXPECT_EQ(ZRES_FLATE, UnzipItem(h, 0, buffer.data(), 300000, ZIPKIND_MEMORY));
+  EXPECT_EQ(ZRES_WRITE, UnzipItem(h, 0, const_cast<wchar_t*>(static_cast<LPCWSTR>(dir.Win("out"))), 0,
+                                  ZIPKIND_FILENAME));
+  EXPECT_EQ(ZRES_READ, GetZipItemA(h, 1, &item));
+  CloseZipU(h);
 }
 
 }  // namespace
