@@ -22,6 +22,7 @@ class MemoryOutput final : public ZipOutput {
   uint64_t written() const override { return position_; }
 
   ZIPRESULT Write(const void* data, size_t size) override {
+    if (size == 0) return ZRES_SUCCESS;  // an empty record may come with no buffer
     // The block never fills to its last byte: a write that would reach its
     // end moves the archive into a larger block first.
     if (position_ + size >= capacity_ && !Grow(std::max(2 * capacity_, position_ + size))) {
@@ -34,6 +35,7 @@ class MemoryOutput final : public ZipOutput {
 
   ZIPRESULT Rewrite(uint64_t offset, const void* data, size_t size) override {
     if (offset + size > position_) return ZRES_MEM_SIZE;
+    if (size == 0) return ZRES_SUCCESS;
     std::memcpy(block_ + offset, data, size);
     return ZRES_SUCCESS;
   }
