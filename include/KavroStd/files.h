@@ -391,6 +391,21 @@ typedef struct {
   LONG unc_size;
 } ZIPITEMW;
 
+// Reading. OpenZipU: null on failure with the reason as the last result
+// (ZRES_NO_FILE, ZRES_SEEK for a handle that is no disk file,
+// ZRES_NO_DUPLICATE, ZRES_ARGS, ZRES_CORRUPT for a bad or inconsistent
+// archive, one with zip64 records or one without entries, ZRES_READ for a
+// failed read). A memory block is not copied and must outlive the handle.
+// GetZipItemA/W: ZRES_ARGS for an index outside -1..count-1, ZRES_CORRUPT
+// for an entry whose headers are damaged or disagree. Times are UTC. Names
+// are cut to 259 characters; UTF-8 names (flag bit 11) are decoded.
+// UnzipItem: ZRES_ARGS for a negative or too large index; to memory it
+// fills the buffer and returns ZRES_MORE until the content is complete,
+// then ZRES_SUCCESS; a CRC-32 mismatch gives ZRES_CORRUPT and a faulty or
+// short deflate stream ZRES_FLATE (on the call that finds it). A directory
+// entry whose name is absolute, has a drive or a ".." component creates
+// nothing (ZRES_ARGS); folders of a target path are created under the
+// current folder of the open only when the path stays inside it.
 KVSTD_C_API HZIPFILE OpenZipU(void* source, unsigned int length, DWORD flags);
 KVSTD_C_API ZIPRESULT GetZipItemA(HZIPFILE zip, int index, ZIPITEMA* item);
 KVSTD_C_API ZIPRESULT GetZipItemW(HZIPFILE zip, int index, ZIPITEMW* item);

@@ -1,0 +1,257 @@
+// kvzip: a command-line tool over the library's zip functions.
+//
+//   kvzip create ARCHIVE PATH...      files, and folders with all they hold
+//   kvzip list ARCHIVE                every field of each entry
+//   kvzip extract ARCHIVE DEST [ENTRY] all entries, or the one named
+//   kvzip test ARCHIVE                reads each entry to memory
+//
+// Extraction writes only below DEST: an entry whose name is absolute, has a
+// drive or a ".." component is refused with a message and not written.
+// Exit code 0 on success, 1 when something failed, 2 for a wrong command.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "KavroStd/KavroStd.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::wstring Wide(const std::string& utf8) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring out(n > 0 ? n : 1, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), n);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+std::string Utf8(const wchar_t* wide) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 1, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), n, nullptr, nullptr);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+std::string WriteMessage(ZIPRESULT code) {
+  char text[128];
+  FormatZipMessageZ(code, text, sizeof text);
+  return text;
+}
+
+std::string ReadMessage(ZIPRESULT code) {
+  char text[128];
+  FormatZipMessageU(code, text, sizeof text);
+  return text;
+}
+
+std::string TimeText(const FILETIME& utc) {
+  FILETIME local;
+  SYSTEMTIME t;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &t)) return "-";
+  char text[64];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
+  return text;
+}
+
+int Create(const std::string& archive, const std::vector<std::string>& paths) {
+  const std::wstring target = Wide(archive);
+  HZIPFILE zip = CreateZipZ((void*)target.c_str(), 0, ZIPKIND_FILENAME);
+  if (zip == nullptr) {
+    std::fprintf(stderr, "kvzip: cannot create %s: %s\n", archive.c_str(),
+                 WriteMessage(ZRES_RECENT).c_str());
+    return 1;
+  }
+  int status = 0;
+  for (const std::string& path : paths) {
+    std::error_code error;
+    const fs::path full = fs::absolute(path, error).lexically_normal();
+    fs::path name = full.filename(), parent = full.parent_path();
+    if (name.empty() && full.has_parent_path()) {  // a path ending in a separator
+      name = full.parent_path().filename();
+      parent = full.parent_path().parent_path();
+    }
+    bool ok;
+    if (fs::is_directory(full, error)) {
+      const std::wstring root = Wide(parent.string()), folder = Wide(name.string());
+      ok = AddFolderContent(zip, root.c_str(), folder.empty() ? nullptr : folder.c_str()) != FALSE;
+    } else {
+      const std::wstring source = Wide(full.string()), entry = Wide(name.string());
+      ok = ZipAdd(zip, entry.c_str(), (void*)source.c_str(), 0, ZIPKIND_FILENAME) == ZRES_SUCCESS;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "kvzip: cannot add %s: %s\n", path.c_str(), WriteMessage(ZRES_RECENT).c_str());
+      status = 1;
+    }
+  }
+  const ZIPRESULT closed = CloseZipZ(zip);
+  if (closed != ZRES_SUCCESS) {
+    std::fprintf(stderr, "kvzip: cannot finish %s: %s\n", archive.c_str(), WriteMessage(closed).c_str());
+    status = 1;
+  }
+  return status;
+}
+
+HZIPFILE Open(const std::string& archive) {
+  const std::wstring source = Wide(archive);
+  HZIPFILE zip = OpenZipU((void*)source.c_str(), 0, ZIPKIND_FILENAME);
+  if (zip == nullptr) {
+    std::fprintf(stderr, "kvzip: cannot open %s: %s\n", archive.c_str(), ReadMessage(ZRES_RECENT).c_str());
+  }
+  return zip;
+}
+
+int Count(HZIPFILE zip) {
+  ZIPITEMW all;
+  return GetZipItemW(zip, -1, &all) == ZRES_SUCCESS ? all.index : 0;
+}
+
+int List(const std::string& archive) {
+  HZIPFILE zip = Open(archive);
+  if (zip == nullptr) return 1;
+  int status = 0;
+  std::printf("index\tattr\tatime\tctime\tmtime\tcomp_size\tunc_size\tname\n");
+  for (int i = 0, n = Count(zip); i < n; ++i) {
+    ZIPITEMW item;
+    const ZIPRESULT r = GetZipItemW(zip, i, &item);
+    if (r != ZRES_SUCCESS) {
+      std::fprintf(stderr, "kvzip: entry %d: %s\n", i, ReadMessage(r).c_str());
+      status = 1;
+      continue;
+    }
+    std::printf("%d\t%08X\t%s\t%s\t%s\t%lu\t%lu\t%s\n", item.index, static_cast<unsigned>(item.attr),
+                TimeText(item.atime).c_str(), TimeText(item.ctime).c_str(), TimeText(item.mtime).c_str(),
+                static_cast<unsigned long>(static_cast<uint32_t>(item.comp_size)),
+                static_cast<unsigned long>(static_cast<uint32_t>(item.unc_size)), Utf8(item.name).c_str());
+  }
+  CloseZipU(zip);
+  return status;
+}
+
+// Why a stored name may not be used below the destination, or null.
+const char* UnsafeName(const std::wstring& name) {
+  if (name.empty()) return "it is empty";
+  if (name[0] == L'/' || name[0] == L'\\') return "it is absolute";
+  if (name.size() > 1 && name[1] == L':') return "it names a drive";
+  size_t start = 0;
+  for (size_t i = 0; i <= name.size(); ++i) {
+    if (i == name.size() || name[i] == L'/' || name[i] == L'\\') {
+      if (name.compare(start, i - start, L"..") == 0) return "it climbs out with \"..\"";
+      start = i + 1;
+    }
+  }
+  return nullptr;
+}
+
+bool ExtractOne(HZIPFILE zip, int index, const ZIPITEMW& item, const fs::path& dest) {
+  const std::wstring name = item.name;
+  const std::string shown = Utf8(item.name);
+  if (const char* why = UnsafeName(name)) {
+    std::fprintf(stderr, "kvzip: refusing to extract \"%s\": %s\n", shown.c_str(), why);
+    return false;
+  }
+  std::wstring relative = name;
+  for (wchar_t& c : relative) {
+    if (c == L'\\') c = L'/';
+  }
+  const fs::path target = dest / fs::path(Utf8(relative.c_str()));
+  std::error_code error;
+  if ((item.attr & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    fs::create_directories(target, error);
+    if (!error) return true;
+    std::fprintf(stderr, "kvzip: cannot create folder %s: %s\n", target.c_str(), error.message().c_str());
+    return false;
+  }
+  fs::create_directories(target.parent_path(), error);
+  const std::wstring path = Wide(target.string());
+  const ZIPRESULT r = UnzipItem(zip, index, (void*)path.c_str(), 0, ZIPKIND_FILENAME);
+  if (r == ZRES_SUCCESS) return true;
+  std::fprintf(stderr, "kvzip: cannot extract \"%s\": %s\n", shown.c_str(), ReadMessage(r).c_str());
+  return false;
+}
+
+int Extract(const std::string& archive, const std::string& destination, const char* only) {
+  HZIPFILE zip = Open(archive);
+  if (zip == nullptr) return 1;
+  std::error_code error;
+  const fs::path dest = fs::absolute(destination, error);
+  fs::create_directories(dest, error);
+  int status = 0;
+  bool found = only == nullptr;
+  for (int i = 0, n = Count(zip); i < n; ++i) {
+    ZIPITEMW item;
+    const ZIPRESULT r = GetZipItemW(zip, i, &item);
+    if (r != ZRES_SUCCESS) {
+      std::fprintf(stderr, "kvzip: entry %d: %s\n", i, ReadMessage(r).c_str());
+      status = 1;
+      continue;
+    }
+    if (only != nullptr && Utf8(item.name) != only) continue;
+    found = true;
+    if (!ExtractOne(zip, i, item, dest)) status = 1;
+  }
+  CloseZipU(zip);
+  if (!found) {
+    std::fprintf(stderr, "kvzip: no entry named \"%s\" in %s\n", only, archive.c_str());
+    status = 1;
+  }
+  return status;
+}
+
+int Test(const std::string& archive) {
+  HZIPFILE zip = Open(archive);
+  if (zip == nullptr) return 1;
+  std::vector<char> buffer(1 << 16);
+  int status = 0, n = Count(zip);
+  for (int i = 0; i < n; ++i) {
+    ZIPITEMW item;
+    ZIPRESULT r = GetZipItemW(zip, i, &item);
+    uint64_t delivered = 0;
+    while (r == ZRES_SUCCESS || r == ZRES_MORE) {
+      r = UnzipItem(zip, i, buffer.data(), static_cast<unsigned>(buffer.size()), ZIPKIND_MEMORY);
+      if (r != ZRES_MORE) break;
+      const uint64_t size = static_cast<uint32_t>(item.unc_size);
+      delivered += std::min<uint64_t>(buffer.size(), size - std::min(size, delivered));
+    }
+    const std::string shown = Utf8(item.name);
+    if (r != ZRES_SUCCESS) {
+      std::printf("FAILED %s: %s\n", shown.c_str(), ReadMessage(r).c_str());
+      status = 1;
+    } else if (delivered != static_cast<uint32_t>(item.unc_size)) {
+      std::printf("FAILED %s: %llu of %lu bytes\n", shown.c_str(),
+                  static_cast<unsigned long long>(delivered),
+                  static_cast<unsigned long>(static_cast<uint32_t>(item.unc_size)));
+      status = 1;
+    } else {
+      std::printf("OK %s\n", shown.c_str());
+    }
+  }
+  CloseZipU(zip);
+  std::printf("%s: %d entries, %s\n", archive.c_str(), n, status == 0 ? "no errors" : "errors found");
+  return status;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: kvzip create ARCHIVE PATH...\n"
+               "       kvzip list ARCHIVE\n"
+               "       kvzip extract ARCHIVE DEST [ENTRY]\n"
+               "       kvzip test ARCHIVE\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  const std::string command = argv[1], archive = argv[2];
+  if (command == "create" && argc >= 4) return Create(archive, std::vector<std::string>(argv + 3, argv + argc));
+  if (command == "list" && argc == 3) return List(archive);
+  if (command == "extract" && (argc == 4 || argc == 5)) return Extract(archive, argv[3], argc == 5 ? argv[4] : nullptr);
+  if (command == "test" && argc == 3) return Test(archive);
+  return Usage();
+}

@@ -1,0 +1,31 @@
+// Entry names as the caller sees them, and the folders extraction creates.
+//
+// A name flagged UTF-8 (general-purpose bit 11) is decoded as UTF-8; any
+// other name is in the ANSI code page. Names are cut to 259 characters (the
+// narrow form to 259 bytes) at a character boundary, never inside one.
+#pragma once
+
+#include <string>
+
+#include "files/zip/unzip_entry.h"
+
+namespace kavro::zip {
+
+inline constexpr size_t kMaxItemName = 259;
+
+// The name in the ANSI code page, at most 259 bytes.
+std::string AnsiName(const EntryInfo& entry);
+// The name as wide characters, at most 259.
+std::wstring WideName(const EntryInfo& entry);
+
+// True for a relative path that stays inside the folder it is taken from:
+// it does not start with '/' or '\', has no drive ("c:") and no ".."
+// component ('/' and '\' both separate).
+bool StaysInside(const std::wstring& path);
+
+// Creates root + every folder of `relative` in turn ('/' and '\' both
+// separate; "a/b/" makes a and a/b). Failures, mostly folders that exist
+// already, are ignored: a later file creation reports a missing folder.
+void CreateFolderChain(const std::wstring& root, const std::wstring& relative);
+
+}  // namespace kavro::zip
