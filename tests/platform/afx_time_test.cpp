@@ -8,26 +8,7 @@
 
 namespace {
 
-// Sets TZ for the scope of a test, so local-time results are fixed.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* zone) {
-    const char* old = getenv("TZ");
-    had_ = old != nullptr;
-    if (had_) saved_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (had_) setenv("TZ", saved_.c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  bool had_ = false;
-  std::string saved_;
-};
+using kavro::test::ScopedTimeZone;
 
 FILETIME Ticks(unsigned long long ticks) {
   FILETIME ft;

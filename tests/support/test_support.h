@@ -2,6 +2,8 @@
 // writes, child processes.
 #pragma once
 
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,30 @@ class ScopedAcp {
 
  private:
   UINT old_;
+};
+
+// Sets TZ for the scope of a test, so local-time results are fixed, and
+// puts the old value back.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    const char* old = getenv("TZ");
+    had_ = old != nullptr;
+    if (had_) saved_ = old;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (had_) setenv("TZ", saved_.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+  }
+  ScopedTimeZone(const ScopedTimeZone&) = delete;
+  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+ private:
+  bool had_ = false;
+  std::string saved_;
 };
 
 }  // namespace kavro::test

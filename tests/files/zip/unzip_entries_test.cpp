@@ -17,27 +17,7 @@ namespace {
 using kavro::test::unzip::Build;
 using kavro::test::unzip::Entry;
 using kavro::test::unzip::TimestampBlock;
-
-// Sets TZ for the scope of a test, so local-time results are fixed.
-class ScopedZone {
- public:
-  explicit ScopedZone(const char* zone) {
-    const char* old = getenv("TZ");
-    had_ = old != nullptr;
-    if (had_) saved_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedZone() {
-    if (had_) setenv("TZ", saved_.c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  bool had_ = false;
-  std::string saved_;
-};
+using kavro::test::ScopedTimeZone;
 
 // The block must outlive the handle, so no temporary is taken.
 HZIPFILE OpenBytes(const std::string& bytes) {
@@ -222,7 +202,7 @@ TEST(UnzipEntriesTest, AttributesFromExternalAttributes) {
 }
 
 TEST(UnzipEntriesTest, DosTimeIsLocalAndTimestampBlockReplacesWhatItCarries) {
-  ScopedZone zone("XST-5:30");  // 5 h 30 min east of UTC, no daylight saving
+  ScopedTimeZone zone("XST-5:30");  // 5 h 30 min east of UTC, no daylight saving
   Entry plain{"plain", "x", 0};
   plain.dosDateTime = (((2024 - 1980) << 9 | 5 << 5 | 2) << 16) | (12 << 11 | 0 << 5 | 0);
   Entry stamped = plain;

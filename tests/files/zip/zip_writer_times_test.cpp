@@ -14,30 +14,6 @@
 namespace kavro::test {
 namespace {
 
-// Sets TZ for a test (a zone with daylight saving) and puts the old one back.
-class ScopedZone {
- public:
-  explicit ScopedZone(const char* zone) {
-    const char* old = std::getenv("TZ");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedZone() {
-    if (had_) {
-      setenv("TZ", old_.c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-
- private:
-  bool had_ = false;
-  std::string old_;
-};
-
 int64_t Utc(int year, int month, int day, int hour, int minute, int second) {
   std::tm t{};
   t.tm_year = year - 1900;
@@ -63,7 +39,7 @@ uint32_t DosOfLocal(int64_t instant) {
 }
 
 TEST(ZipWriterTimes, UnixTimesAreExactAndDosTimesLocal) {
-  ScopedZone zone("Europe/Berlin");
+  ScopedTimeZone zone("Europe/Berlin");
   TempDir dir;
   struct Case {
     const char* what;
