@@ -11,13 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "KavroStd/platform/fileapi.h"
 #include "KavroStd/platform/profile.h"
+#include "bench_times.h"
 
 namespace {
 
@@ -94,38 +93,25 @@ void BM_ProfileWrite(benchmark::State& state) {
 BENCHMARK(BM_ProfileWrite);
 
 // Keeps the times per iteration of each run for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.iterations > 0 && run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-    }
-    ConsoleReporter::ReportRuns(runs);
+void PrintRatios(const kavro::bench::TimesReporter& times) {
+  const kavro::bench::RunTimes floor = times.Times("BM_ReadFloor");
+  if (floor.real <= 0 || floor.cpu <= 0) return;
+  for (const char* name : {"BM_ProfileRead", "BM_ProfileWrite"}) {
+    const kavro::bench::RunTimes run = times.Times(name);
+    if (run.real <= 0) continue;
+    printf("%-16s %6.2fx the read floor (real time), %6.2fx (CPU time)\n", name, run.real / floor.real,
+           run.cpu / floor.cpu);
   }
-  void PrintRatios() const {
-    auto floor = times_.find("BM_ReadFloor");
-    if (floor == times_.end() || floor->second.first <= 0 || floor->second.second <= 0) return;
-    for (const char* name : {"BM_ProfileRead", "BM_ProfileWrite"}) {
-      auto it = times_.find(name);
-      if (it == times_.end()) continue;
-      printf("%-16s %6.2fx the read floor (real time), %6.2fx (CPU time)\n", name,
-             it->second.first / floor->second.first, it->second.second / floor->second.second);
-    }
-  }
-
- private:
-  std::map<std::string, std::pair<double, double>> times_;
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  kavro::bench::TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  PrintRatios(reporter);
   benchmark::Shutdown();
   return 0;
 }

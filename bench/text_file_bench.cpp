@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "KavroStd/KavroStd.h"
+#include "bench_times.h"
 
 namespace {
 
@@ -232,39 +233,17 @@ void Register() {
 }
 
 // Keeps each run's wall time for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      rows_.push_back({run.benchmark_name(), run.real_accumulated_time / static_cast<double>(run.iterations)});
-    }
+void PrintSummary(const kavro::bench::TimesReporter& times) {
+  std::printf("\nWall time against raw I/O of the same bytes (goal: 1.5x at most)\n");
+  std::printf("%-40s %10s %10s\n", "benchmark", "ms", "x raw");
+  for (const std::string& name : times.Names()) {
+    const bool reads = name.find("Load") != std::string::npos || name.find("Read") != std::string::npos;
+    const std::string suffix = name.substr(name.find('/'));
+    const double seconds = times.Real(name);
+    const double raw = times.Real((reads ? "BM_RawRead" : "BM_RawWrite") + suffix);
+    std::printf("%-40s %10.1f %10.2f\n", name.c_str(), seconds * 1e3, raw > 0 ? seconds / raw : 0.0);
   }
-
-  void PrintSummary() const {
-    std::printf("\nWall time against raw I/O of the same bytes (goal: 1.5x at most)\n");
-    std::printf("%-40s %10s %10s\n", "benchmark", "ms", "x raw");
-    for (const Row& row : rows_) {
-      const bool reads = row.name.find("Load") != std::string::npos || row.name.find("Read") != std::string::npos;
-      const std::string suffix = row.name.substr(row.name.find('/'));
-      const double raw = Time((reads ? "BM_RawRead" : "BM_RawWrite") + suffix);
-      std::printf("%-40s %10.1f %10.2f\n", row.name.c_str(), row.seconds * 1e3, raw > 0 ? row.seconds / raw : 0.0);
-    }
-  }
-
- private:
-  struct Row {
-    std::string name;
-    double seconds;
-  };
-  double Time(const std::string& name) const {
-    for (const Row& row : rows_)
-      if (row.name.rfind(name, 0) == 0) return row.seconds;
-    return 0;
-  }
-  std::vector<Row> rows_;
-};
+}
 
 void RemoveFiles() {
   for (const Case& c : kCases) {
@@ -280,9 +259,9 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Register();
-  RatioReporter reporter;
+  kavro::bench::TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
+  PrintSummary(reporter);
   RemoveFiles();
   benchmark::Shutdown();
   return 0;

@@ -10,12 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "KavroStd/KavroStd.h"
+#include "bench_times.h"
 
 namespace {
 
@@ -161,45 +160,33 @@ void BM_SetSelByCString(benchmark::State& state) {
 BENCHMARK(BM_SetSelByCString)->RangeMultiplier(10)->Range(10000, 1000000)->Unit(benchmark::kMillisecond);
 
 // Keeps the real time per iteration of each run for the summary.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.iterations > 0 && run.run_type == Run::RT_Iteration && !run.error_occurred)
-        times_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintSummary() const {
-    auto floor = times_.find("BM_ReadLinesFloor/real_time");
-    auto load = times_.find("BM_LoadToolbar/real_time");
-    if (floor != times_.end() && load != times_.end() && floor->second.first > 0 && floor->second.second > 0)
-      printf("LoadToolbar            %6.2fx reading the lines raw (real time), %6.2fx (CPU time); goal within 3x\n",
-             load->second.first / floor->second.first, load->second.second / floor->second.second);
-    for (const char* name : {"BM_GetSelCString", "BM_SetSelByCString"}) {
-      auto small = times_.find(std::string(name) + "/10000");
-      if (small == times_.end() || small->second.second <= 0) continue;
-      for (const char* size : {"100000", "1000000"}) {
-        auto big = times_.find(std::string(name) + "/" + size);
-        if (big == times_.end()) continue;
-        const double factor = std::stod(size) / 10000.0;
-        printf("%-22s %7s buttons: %5.2fx the CPU time per button of 10000\n", name + 3, size,
-               big->second.second / small->second.second / factor);
-      }
+void PrintSummary(const kavro::bench::TimesReporter& times) {
+  const kavro::bench::RunTimes floor = times.Times("BM_ReadLinesFloor/real_time");
+  const kavro::bench::RunTimes load = times.Times("BM_LoadToolbar/real_time");
+  if (floor.real > 0 && floor.cpu > 0 && load.real > 0)
+    printf("LoadToolbar            %6.2fx reading the lines raw (real time), %6.2fx (CPU time); goal within 3x\n",
+           load.real / floor.real, load.cpu / floor.cpu);
+  for (const char* name : {"BM_GetSelCString", "BM_SetSelByCString"}) {
+    const double small = times.Cpu(std::string(name) + "/10000");
+    if (small <= 0) continue;
+    for (const char* size : {"100000", "1000000"}) {
+      const double big = times.Cpu(std::string(name) + "/" + size);
+      if (big <= 0) continue;
+      const double factor = std::stod(size) / 10000.0;
+      printf("%-22s %7s buttons: %5.2fx the CPU time per button of 10000\n", name + 3, size,
+             big / small / factor);
     }
   }
-
- private:
-  std::map<std::string, std::pair<double, double>> times_;  // real, CPU
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  kavro::bench::TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
+  PrintSummary(reporter);
   benchmark::Shutdown();
   return 0;
 }

@@ -15,11 +15,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "KavroStd/KavroStd.h"
+#include "bench_times.h"
 
 extern char** environ;
 
@@ -176,31 +176,19 @@ TREE_BENCH(BM_Copy_cp);
 
 // The console report, keeping each benchmark's time per iteration for the
 // summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
+void PrintSummary(const kavro::bench::TimesReporter& times) {
+  const char* pairs[][3] = {
+      {"list", "BM_List_getFilesInFolder", "BM_List_find"},
+      {"delete", "BM_Delete_DeleteDirectory", "BM_Delete_rm"},
+      {"copy", "BM_Copy_CopyFilesAndDirs", "BM_Copy_cp"},
+  };
+  std::printf("\nours / tool (goal: at most 1.5)\n");
+  for (auto& p : pairs) {
+    const double ours = times.Real(p[1]), tool = times.Real(p[2]);
+    if (ours <= 0 || tool <= 0) continue;
+    std::printf("  %-7s %6.2f  (%.1f ms vs %.1f ms)\n", p[0], ours / tool, ours * 1e3, tool * 1e3);
   }
-  void PrintSummary() const {
-    const char* pairs[][3] = {
-        {"list", "BM_List_getFilesInFolder", "BM_List_find"},
-        {"delete", "BM_Delete_DeleteDirectory", "BM_Delete_rm"},
-        {"copy", "BM_Copy_CopyFilesAndDirs", "BM_Copy_cp"},
-    };
-    std::printf("\nours / tool (goal: at most 1.5)\n");
-    for (auto& p : pairs) {
-      auto ours = times_.find(p[1]), tool = times_.find(p[2]);
-      if (ours == times_.end() || tool == times_.end() || tool->second <= 0) continue;
-      std::printf("  %-7s %6.2f  (%.1f ms vs %.1f ms)\n", p[0], ours->second / tool->second, ours->second,
-                  tool->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
+}
 
 }  // namespace
 
@@ -208,9 +196,9 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   TheTree();
-  SummaryReporter reporter;
+  kavro::bench::TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
+  PrintSummary(reporter);
   benchmark::Shutdown();
   return 0;
 }

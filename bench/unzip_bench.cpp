@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "KavroStd/KavroStd.h"
+#include "bench_times.h"
 
 extern char** environ;
 
@@ -251,42 +252,23 @@ void BM_PythonInfolist(benchmark::State& state) {
   state.counters["infolist_ms"] = seconds * 1e3;
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+void PrintSummary(const kavro::bench::TimesReporter& times) {
+  const double unzip = times.Real("BM_UnzipItemToFile");
+  std::printf("\nExtraction of 64 MiB (goal: 1.1x the inflate floor, not slower than unzip)\n");
+  std::printf("  UnzipItem to a file           %8.1f ms\n", unzip * 1e3);
+  std::printf("  x raw inflate to memory       %8.2f\n", unzip / times.Real("BM_InflateToMemory"));
+  std::printf("  x inflate + CRC + file write  %8.2f\n", unzip / times.Real("BM_InflateCrcToFile"));
+  std::printf("  x unzip -p > /dev/null        %8.2f\n", unzip / times.Real("BM_InfoZipUnzipPipe"));
+  std::printf("  memory pieces of 64 KiB       %8.1f ms\n", times.Real("BM_UnzipItemToMemory") * 1e3);
+  const char* sizes[] = {"16384", "65535"};
+  std::printf("\nListing (open included), per entry in microseconds\n");
+  for (int k = 0; k < 2; ++k) {
+    const double n = k ? 65535.0 : 16384.0;
+    std::printf("  %s entries: ascending %.3f, random %.3f, python infolist %.3f\n", sizes[k],
+                times.Real(std::string("BM_ListAscending/") + sizes[k]) / n * 1e6,
+                times.Real(std::string("BM_ListRandom/") + sizes[k]) / n * 1e6, g_pythonSeconds[k] / n * 1e6);
   }
-
-  void PrintSummary() const {
-    const double unzip = Time("BM_UnzipItemToFile");
-    std::printf("\nExtraction of 64 MiB (goal: 1.1x the inflate floor, not slower than unzip)\n");
-    std::printf("  UnzipItem to a file           %8.1f ms\n", unzip * 1e3);
-    std::printf("  x raw inflate to memory       %8.2f\n", unzip / Time("BM_InflateToMemory"));
-    std::printf("  x inflate + CRC + file write  %8.2f\n", unzip / Time("BM_InflateCrcToFile"));
-    std::printf("  x unzip -p > /dev/null        %8.2f\n", unzip / Time("BM_InfoZipUnzipPipe"));
-    std::printf("  memory pieces of 64 KiB       %8.1f ms\n", Time("BM_UnzipItemToMemory") * 1e3);
-    const char* sizes[] = {"16384", "65535"};
-    std::printf("\nListing (open included), per entry in microseconds\n");
-    for (int k = 0; k < 2; ++k) {
-      const double n = k ? 65535.0 : 16384.0;
-      std::printf("  %s entries: ascending %.3f, random %.3f, python infolist %.3f\n", sizes[k],
-                  Time(std::string("BM_ListAscending/") + sizes[k]) / n * 1e6,
-                  Time(std::string("BM_ListRandom/") + sizes[k]) / n * 1e6, g_pythonSeconds[k] / n * 1e6);
-    }
-  }
-
- private:
-  // The run of `name` (its reported name carries "/iterations:..." after it).
-  double Time(const std::string& name) const {
-    for (const auto& [run, seconds] : times_)
-      if (run == name || run.rfind(name + "/", 0) == 0) return seconds;
-    return 0;
-  }
-  std::map<std::string, double> times_;
-};
+}
 
 void RemoveFiles() {
   for (const char* f : {"/large.zip", "/large.out", "/many16384.zip", "/many65535.zip", "/py_time.txt"})
@@ -308,9 +290,9 @@ BENCHMARK(BM_PythonInfolist)->Arg(16384)->Arg(kManyEntries)->Unit(benchmark::kMi
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  kavro::bench::TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
+  PrintSummary(reporter);
   RemoveFiles();
   benchmark::Shutdown();
   return 0;
