@@ -3,20 +3,12 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
+
+#include "platform/handler_slot.h"
 
 namespace {
 
-struct HandlerSlot {
-  std::mutex lock;
-  KvFileDialogHandler handler = nullptr;
-  void* context = nullptr;
-};
-
-HandlerSlot& Slot() {
-  static HandlerSlot* slot = new HandlerSlot;  // outlives every static object
-  return *slot;
-}
+using DialogSlot = kavro::platform::detail::HandlerSlot<KvFileDialogHandler>;
 
 thread_local DWORD tlsDialogError = 0;
 
@@ -53,12 +45,7 @@ void CopyInto(std::vector<wchar_t>& buffer, const CString& text) {
 }  // namespace
 
 extern "C" KvFileDialogHandler KvSetFileDialogHandler(KvFileDialogHandler handler, void* context) {
-  HandlerSlot& slot = Slot();
-  std::lock_guard<std::mutex> guard(slot.lock);
-  KvFileDialogHandler previous = slot.handler;
-  slot.handler = handler;
-  slot.context = context;
-  return previous;
+  return DialogSlot::Instance().Set(handler, context);
 }
 
 extern "C" DWORD CommDlgExtendedError(void) { return tlsDialogError; }
@@ -103,14 +90,8 @@ void CFileDialog::PointAtOwnBuffers() {
 
 INT_PTR CFileDialog::DoModal() {
   tlsDialogError = 0;
-  KvFileDialogHandler handler;
-  void* context;
-  {
-    HandlerSlot& slot = Slot();
-    std::lock_guard<std::mutex> guard(slot.lock);
-    handler = slot.handler;
-    context = slot.context;
-  }
+  void* context = nullptr;
+  KvFileDialogHandler handler = DialogSlot::Instance().Get(&context);
   if (!handler) return IDCANCEL;
   const bool ownFile = m_ofn.lpstrFile == m_file.data();
   CString initial = m_ofn.lpstrFile ? CString(m_ofn.lpstrFile) : CString();

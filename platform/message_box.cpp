@@ -2,26 +2,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <mutex>
 #include <string>
 
 #include "KavroStd/platform/module.h"
 #include "KavroStd/platform/msgbox.h"
+#include "platform/handler_slot.h"
 #include "platform/path_internal.h"
 
 namespace kavro::platform::detail {
 namespace {
 
-struct HandlerSlot {
-  std::mutex lock;
-  KvMessageBoxHandler handler = nullptr;
-  void* context = nullptr;
-};
-
-HandlerSlot& Slot() {
-  static HandlerSlot* slot = new HandlerSlot;  // outlives every static object
-  return *slot;
-}
+using MessageBoxSlot = HandlerSlot<KvMessageBoxHandler>;
 
 // The answer that does nothing further; 0 for an unknown button set.
 int SafeAnswer(UINT type) {
@@ -89,19 +80,11 @@ std::wstring ApplicationName() {
 using namespace kavro::platform::detail;
 
 extern "C" KvMessageBoxHandler KvSetMessageBoxHandler(KvMessageBoxHandler handler, void* context) {
-  HandlerSlot& s = Slot();
-  std::lock_guard<std::mutex> guard(s.lock);
-  KvMessageBoxHandler previous = s.handler;
-  s.handler = handler;
-  s.context = context;
-  return previous;
+  return MessageBoxSlot::Instance().Set(handler, context);
 }
 
 extern "C" KvMessageBoxHandler KvGetMessageBoxHandler(void** context) {
-  HandlerSlot& s = Slot();
-  std::lock_guard<std::mutex> guard(s.lock);
-  if (context) *context = s.context;
-  return s.handler;
+  return MessageBoxSlot::Instance().Get(context);
 }
 
 extern "C" int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {

@@ -8,29 +8,20 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cwchar>
-#include <mutex>
 #include <string>
 
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/fileapi.h"
 #include "KavroStd/platform/shellapi.h"
 #include "platform/errors_internal.h"
+#include "platform/handler_slot.h"
 #include "platform/path_internal.h"
 
 extern char** environ;
 
 namespace {
 
-struct HandlerSlot {
-  std::mutex lock;
-  KvShellExecuteHandler handler = nullptr;
-  void* context = nullptr;
-};
-
-HandlerSlot& Slot() {
-  static HandlerSlot* slot = new HandlerSlot;
-  return *slot;
-}
+using ShellSlot = kavro::platform::detail::HandlerSlot<KvShellExecuteHandler>;
 
 BOOL Fail(SHELLEXECUTEINFOW* info, DWORD error, int shellError) {
   info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(shellError));
@@ -174,12 +165,7 @@ extern "C" BOOL KvDefaultShellExecute(SHELLEXECUTEINFOW* info, void*) {
 }
 
 extern "C" KvShellExecuteHandler KvSetShellExecuteHandler(KvShellExecuteHandler handler, void* context) {
-  HandlerSlot& slot = Slot();
-  std::lock_guard<std::mutex> guard(slot.lock);
-  KvShellExecuteHandler previous = slot.handler;
-  slot.handler = handler;
-  slot.context = handler ? context : nullptr;
-  return previous;
+  return ShellSlot::Instance().Set(handler, handler ? context : nullptr);
 }
 
 extern "C" BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
@@ -189,14 +175,9 @@ extern "C" BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
   }
   info->hProcess = nullptr;
   if (!info->lpFile || !info->lpFile[0]) return Fail(info, ERROR_INVALID_PARAMETER, SE_ERR_FNF);
-  KvShellExecuteHandler handler;
-  void* context;
-  {
-    HandlerSlot& slot = Slot();
-    std::lock_guard<std::mutex> guard(slot.lock);
-    handler = slot.handler ? slot.handler : KvDefaultShellExecute;
-    context = slot.context;
-  }
+  void* context = nullptr;
+  KvShellExecuteHandler handler = ShellSlot::Instance().Get(&context);
+  if (!handler) handler = KvDefaultShellExecute;
   BOOL started = handler(info, context);
   if (info->hProcess && (!started || !(info->fMask & SEE_MASK_NOCLOSEPROCESS))) {
     CloseHandle(info->hProcess);  // not asked for: the process runs on, reaped by the layer
