@@ -15,6 +15,7 @@
 
 #include "KavroStd/platform/afx_file.h"
 #include "KavroStd/platform/codepage.h"
+#include "KavroStd/platform/utf16.h"
 #include "platform/codepage_internal.h"
 
 namespace {
@@ -46,24 +47,11 @@ void AppendTranslated(std::string& out, const char* bytes, size_t n) {
   }
 }
 
-void AppendUtf16(std::string& out, uint32_t unit) {
-  out.push_back(static_cast<char>(unit & 0xFF));
-  out.push_back(static_cast<char>(unit >> 8));
-}
-
 // Wide text as UTF-16LE; characters above U+FFFF become surrogate pairs.
 void AppendAsUtf16(std::string& out, const wchar_t* text, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    uint32_t c = static_cast<uint32_t>(text[i]);
-    if (c > 0x10FFFF) c = 0xFFFD;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      AppendUtf16(out, 0xD800 + (c >> 10));
-      AppendUtf16(out, 0xDC00 + (c & 0x3FF));
-    } else {
-      AppendUtf16(out, c);
-    }
-  }
+  const size_t at = out.size();
+  out.resize(at + 2 * kavro::platform::KvUtf16Length(text, n));
+  kavro::platform::KvToUtf16LE(text, n, reinterpret_cast<BYTE*>(out.data() + at));
 }
 
 uint32_t UnitAt(const std::string& bytes, size_t i) {
@@ -74,19 +62,7 @@ uint32_t UnitAt(const std::string& bytes, size_t i) {
 // is no unit and is dropped.
 std::wstring DecodeUtf16(const std::string& bytes, size_t n) {
   std::wstring out;
-  out.reserve(n / 2);
-  for (size_t i = 0; i + 1 < n; i += 2) {
-    uint32_t u = UnitAt(bytes, i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < n) {
-      uint32_t low = UnitAt(bytes, i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        out.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
-        i += 2;
-        continue;
-      }
-    }
-    out.push_back(static_cast<wchar_t>(u));
-  }
+  kavro::platform::KvAppendFromUtf16LE(reinterpret_cast<const BYTE*>(bytes.data()), n / 2, out);
   return out;
 }
 
