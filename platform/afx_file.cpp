@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "KavroStd/platform/fileapi.h"
+#include "platform/name_map_internal.h"
 #include "platform/afx_internal.h"
 #include "platform/path_internal.h"
 
@@ -78,9 +79,7 @@ std::wstring FullWindowsPath(const wchar_t* path) {
   }
   if (IsSep(p[0])) {
     // A rooted path without a drive is a POSIX path: name the drive it lies on.
-    std::string posix = ToUtf8(p.data(), p.size());
-    for (char& c : posix)
-      if (c == '\\') c = '/';
+    std::string posix = PathToDisk(p.data(), p.size());
     std::wstring windows = KvWindowsPath(posix);
     if (IsSep(p.back()) && windows.size() > 3) windows.push_back(L'\\');
     return windows;

@@ -11,6 +11,7 @@
 
 #include "KavroStd/platform/fileapi.h"
 #include "KavroStd/platform/handleapi.h"
+#include "platform/name_map_internal.h"
 #include "platform/codepage_internal.h"
 #include "platform/errors_internal.h"
 #include "platform/handles_internal.h"
@@ -60,7 +61,7 @@ bool StatEntry(int dirFd, const char* name, struct stat& st, struct stat& target
 bool NextMatch(FindObject& find, WIN32_FIND_DATAW* data) {
   while (dirent* e = readdir(find.dir)) {
     find.name.clear();
-    DecodeUtf8(reinterpret_cast<const unsigned char*>(e->d_name), strlen(e->d_name), find.name, kUtf8Escape);
+    AppendNameFromDisk(e->d_name, strlen(e->d_name), find.name);
     if (!find.matchesAll && !WildcardMatch(find.pattern.c_str(), find.name.c_str())) continue;
     struct stat st, target;
     bool hasTarget = false;
@@ -118,7 +119,7 @@ extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
       // Windows answers the name as given for dot names and drive roots.
       name = ToUtf8(last.c_str(), last.size());
     }
-    FillFindData(FromUtf8(name.data(), name.size()), name.c_str(), st, hasTarget ? &target : nullptr, data);
+    FillFindData(NameFromDisk(name.data(), name.size()), name.c_str(), st, hasTarget ? &target : nullptr, data);
     auto find = std::make_unique<FindObject>();
     return detail::RegisterHandle(std::move(find));
   }

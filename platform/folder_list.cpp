@@ -8,7 +8,7 @@
 #include <string>
 
 #include "KavroStd/platform/fileapi.h"
-#include "platform/codepage_internal.h"
+#include "platform/name_map_internal.h"
 #include "platform/errors_internal.h"
 
 namespace kavro::platform {
@@ -53,7 +53,7 @@ BOOL KvListFolder(LPCWSTR folder, KvFolderVisit visit, void* context) {
     else attributes = FILE_ATTRIBUTE_NORMAL;  // devices, pipes, sockets
     if (attributes == INVALID_FILE_ATTRIBUTES) continue;  // gone since readdir
     name.clear();
-    DecodeUtf8(reinterpret_cast<const unsigned char*>(n), strlen(n), name, kUtf8Escape);
+    AppendNameFromDisk(n, strlen(n), name);
     visit(context, name.c_str(), attributes);
   }
   closedir(dir);

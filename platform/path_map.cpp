@@ -16,6 +16,7 @@
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/fileapi.h"
 #include "platform/codepage_internal.h"
+#include "platform/name_map_internal.h"
 #include "platform/path_internal.h"
 
 namespace kavro::platform {
@@ -164,10 +165,7 @@ bool MapPath(LPCWSTR windowsPath, std::string& posixPath, struct stat* st, bool*
     absolute = true;
     mapped = "/";
   }
-  const size_t restStart = mapped.size();
-  EncodeUtf8(p, wcslen(p), mapped, true, nullptr);
-  for (size_t i = restStart; i < mapped.size(); ++i)
-    if (mapped[i] == '\\') mapped[i] = '/';
+  AppendPathToDisk(p, wcslen(p), mapped);
   // Keep a trailing separator: it tells "folder" to the calls that care.
   bool trailing = !mapped.empty() && mapped.back() == '/';
   std::string normal = NormalizePath(mapped, absolute);
@@ -225,10 +223,7 @@ std::wstring KvWindowsPath(const std::string& posixPath) {
   std::wstring out;
   out.push_back(drive);
   out += L":\\";
-  std::wstring wrest = FromUtf8(rest.data(), rest.size());
-  for (wchar_t& c : wrest)
-    if (c == L'/') c = L'\\';
-  out += wrest;
+  out += PathFromDisk(rest);
   return out;
 }
 
