@@ -5,8 +5,14 @@
 // the base is skipped, a listed link is deleted as a link (never its
 // target's content) and is not copied, and a copy never writes through a
 // linked folder of the target tree.
+#include <optional>
+#include <set>
+#include <vector>
+#include <unordered_map>
+
 #include "KavroStd/files.h"
 #include "files/tree_walk_internal.h"
+#include "platform/path_internal.h"
 
 namespace {
 
@@ -60,6 +66,48 @@ DWORD EntryAttributes(const CString& path) {
   return GetFileAttributesW(EndsWithSeparator(path) ? CPath::RemoveBackSlash(path) : path);
 }
 
+// The items' relative paths whose spelling has a case twin among the items
+// (sub\a beside SUB\b, or a file Sub beside them): a Windows tree cannot
+// hold them, so the copy must create them exactly as spelled rather than
+// let the target's case-blind lookup merge them.
+class CaseTwins {
+ public:
+  void Add(const CString& relative) {
+    ForEachPrefix(relative, [&](const std::wstring& prefix) {
+      std::wstring folded = Folded(prefix);
+      auto [it, added] = spellings_.emplace(folded, prefix);
+      if (!added && it->second != prefix) twins_.insert(folded);
+    });
+  }
+  bool Involves(const CString& relative) const {
+    if (twins_.empty()) return false;
+    bool involved = false;
+    ForEachPrefix(relative, [&](const std::wstring& prefix) {
+      involved = involved || twins_.count(Folded(prefix)) != 0;
+    });
+    return involved;
+  }
+
+ private:
+  template <class F>
+  static void ForEachPrefix(const CString& relative, F&& f) {
+    std::wstring path(relative.GetString());
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    for (size_t i = 0; i <= path.size(); ++i) {
+      if (i == path.size() || path[i] == L'\\' || path[i] == L'/') f(path.substr(0, i));
+    }
+  }
+  static std::wstring Folded(const std::wstring& text) {
+    CString lower(text.c_str());
+    lower.MakeLower();
+    lower.Replace(L'/', L'\\');
+    return std::wstring(lower.GetString());
+  }
+
+  std::unordered_map<std::wstring, std::wstring> spellings_;
+  std::set<std::wstring> twins_;
+};
+
 }  // namespace
 
 void CStringOpr::DeleteFilesAndDirs(CStringArray& items, CString base) {
@@ -93,18 +141,30 @@ void CStringOpr::CopyFilesAndDirs(CStringArray& items, CString fromBase, CString
   getPath(fromBase, fromFolder);
   getPath(toBase, toFolder);
   LinkGuard sourceGuard(fromFolder), targetGuard(toFolder);
-  CString ensured;  // the last target folder whose levels are known to exist
+  std::vector<CString> sources, relatives;
+  CaseTwins twins;
   for (INT_PTR i = 0; i < items.GetSize(); ++i) {
-    CString source = GetAbsolutePath(items[i], fromBase);
-    CString relative = CPath(source, FALSE, FALSE).GetRelativePath(fromBase);
-    CString target = GetAbsolutePath(relative, toBase);
+    sources.push_back(GetAbsolutePath(items[i], fromBase));
+    relatives.push_back(CPath(sources.back(), FALSE, FALSE).GetRelativePath(fromBase));
+    twins.Add(relatives.back());
+  }
+  CString ensured;  // the last target folder whose levels are known to exist
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const CString& source = sources[i];
+    CString target = GetAbsolutePath(relatives[i], toBase);
     if (source.IsEmpty() || target.IsEmpty() || sourceGuard.Crosses(source) || targetGuard.Crosses(target))
       continue;
+    const bool exact = twins.Involves(relatives[i]);
+    std::optional<kavro::platform::ExactNamesBelow> exactSource, exactTarget;
+    if (exact) {
+      exactSource.emplace(fromFolder);
+      exactTarget.emplace(toFolder);
+    }
     DWORD attributes = EntryAttributes(source);
     if (attributes != INVALID_FILE_ATTRIBUTES && IsLinkEntry(attributes)) continue;
     CPath targetPath(target, FALSE, FALSE);
     CString location = targetPath.GetLocation();
-    if (location.IsEmpty() || location.CompareNoCase(ensured) != 0) {
+    if (location.IsEmpty() || location.Compare(ensured) != 0) {
       if (targetPath.CreateDirectorys()) ensured = location;
       else ensured.Empty();
     }

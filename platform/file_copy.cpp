@@ -14,6 +14,7 @@
 
 #include "KavroStd/platform/fileapi.h"
 #include "platform/errors_internal.h"
+#include "platform/long_path_internal.h"
 #include "platform/path_internal.h"
 
 namespace kavro::platform {
@@ -87,13 +88,13 @@ bool CopyData(int in, int out, off_t size) {
 // may be overwritten. Sets the last error and returns -1 when it may not.
 int OpenTarget(const std::string& to, const struct stat& source, bool failIfExists) {
   struct stat existing;
-  if (lstat(to.c_str(), &existing) == 0) {
+  if (PathLstat(to, &existing) == 0) {
     if (failIfExists) {
       SetLastError(ERROR_FILE_EXISTS);
       return -1;
     }
     struct stat resolved;
-    if (stat(to.c_str(), &resolved) == 0 && resolved.st_dev == source.st_dev && resolved.st_ino == source.st_ino) {
+    if (PathStat(to, &resolved) == 0 && resolved.st_dev == source.st_dev && resolved.st_ino == source.st_ino) {
       SetLastError(ERROR_SHARING_VIOLATION);  // the source is open: Windows refuses
       return -1;
     }
@@ -102,7 +103,7 @@ int OpenTarget(const std::string& to, const struct stat& source, bool failIfExis
       return -1;
     }
     if (S_ISLNK(existing.st_mode)) {
-      if (unlink(to.c_str()) != 0) {
+      if (PathUnlink(to) != 0) {
         FailForPath(to, errno);
         return -1;
       }
@@ -111,12 +112,12 @@ int OpenTarget(const std::string& to, const struct stat& source, bool failIfExis
         SetLastError(ERROR_ACCESS_DENIED);
         return -1;
       }
-      int fd = open(to.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+      int fd = PathOpen(to, O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
       if (fd < 0) FailForPath(to, errno);
       return fd;
     }
   }
-  int fd = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  int fd = PathOpen(to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
     if (errno == EEXIST) SetLastError(ERROR_FILE_EXISTS);  // made meanwhile
     else FailForPath(to, errno);
@@ -133,7 +134,7 @@ extern "C" BOOL CopyFileW(LPCWSTR existingFile, LPCWSTR newFile, BOOL failIfExis
   std::string from, to;
   if (!KvMapPath(existingFile, from) || !KvMapPath(newFile, to)) return FALSE;
   // O_NONBLOCK: a FIFO must not hang the open; only regular files are copied.
-  ScopedFd in(open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  ScopedFd in(PathOpen(from, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (in.get() < 0) return FailForPath(from, errno);
   struct stat source;
   if (fstat(in.get(), &source) != 0) return FailForPath(from, errno);
@@ -149,7 +150,7 @@ extern "C" BOOL CopyFileW(LPCWSTR existingFile, LPCWSTR newFile, BOOL failIfExis
   if (!CopyData(in.get(), out.get(), source.st_size) || fchmod(out.get(), source.st_mode & 0777) != 0 ||
       futimens(out.get(), times) != 0 || out.Close() != 0) {
     int e = errno;
-    unlink(to.c_str());
+    PathUnlink(to);
     SetLastErrorFromErrno(e);
     return FALSE;
   }

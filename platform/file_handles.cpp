@@ -13,6 +13,7 @@
 #include "KavroStd/platform/handleapi.h"
 #include "platform/errors_internal.h"
 #include "platform/handles_internal.h"
+#include "platform/long_path_internal.h"
 #include "platform/path_internal.h"
 
 namespace kavro::platform {
@@ -35,7 +36,7 @@ bool ParentExists(const std::string& path) {
   size_t slash = path.find_last_of('/');
   std::string parent = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   struct stat st;
-  return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return PathStat(parent, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -65,7 +66,7 @@ extern "C" HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTR
   int oflags = O_CLOEXEC;
   oflags |= wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
   struct stat st;
-  bool exists = stat(p.c_str(), &st) == 0;
+  bool exists = PathStat(p, &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
     if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || wantWrite) {
       SetLastError(ERROR_ACCESS_DENIED);
@@ -105,8 +106,13 @@ extern "C" HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTR
     return INVALID_HANDLE_VALUE;
   }
   if ((oflags & O_TRUNC) && !wantWrite) oflags = (oflags & ~O_RDONLY) | O_RDWR;
+  // A FIFO or device has no Windows counterpart: its open must not wait
+  // for a peer. The descriptor is made blocking again once open.
+  const bool special = exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+  if (special) oflags |= O_NONBLOCK;
   mode_t mode = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-  int fd = open(p.c_str(), oflags, mode);
+  int fd = PathOpen(p, oflags, mode);
+  if (fd >= 0 && special) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if (fd < 0) {
     int e = errno;
     if (e == ENOENT) SetLastError(ParentExists(p) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);

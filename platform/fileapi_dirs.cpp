@@ -9,10 +9,18 @@
 
 #include "KavroStd/platform/fileapi.h"
 #include "platform/errors_internal.h"
+#include "platform/long_path_internal.h"
 #include "platform/path_internal.h"
 
 using kavro::platform::KvMapPath;
 using kavro::platform::MapPathStat;
+using kavro::platform::PathChmod;
+using kavro::platform::PathLstat;
+using kavro::platform::PathMkdir;
+using kavro::platform::PathRename;
+using kavro::platform::PathRmdir;
+using kavro::platform::PathStat;
+using kavro::platform::PathUnlink;
 using kavro::platform::SetLastErrorFromErrno;
 
 namespace {
@@ -37,7 +45,7 @@ BOOL FailForPath(const std::string& path, int e) {
     size_t slash = parent.rfind('/');
     parent = slash == std::string::npos ? "." : (slash == 0 ? "/" : parent.substr(0, slash));
     struct stat st;
-    SetLastError(stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND
+    SetLastError(PathStat(parent, &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND
                                                                        : ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
@@ -47,12 +55,12 @@ BOOL FailForPath(const std::string& path, int e) {
 
 bool IsPrivateFolder(const std::string& path) {
   struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return false;
+  if (PathLstat(path, &st) != 0) return false;
   return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 022) == 0;
 }
 
 bool MakePrivateFolder(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  if (PathMkdir(path, 0700) != 0 && errno != EEXIST) return false;
   return IsPrivateFolder(path);
 }
 
@@ -63,7 +71,7 @@ using kavro::platform::FailForPath;
 extern "C" BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
   std::string p;
   if (!KvMapPath(path, p)) return FALSE;
-  if (mkdir(p.c_str(), 0777) == 0) return TRUE;
+  if (PathMkdir(p, 0777) == 0) return TRUE;
   if (errno == ENOENT || errno == ENOTDIR) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
@@ -78,11 +86,11 @@ extern "C" BOOL RemoveDirectoryW(LPCWSTR path) {
   bool found;
   if (!MapPathStat(path, p, st, found)) return FALSE;
   while (p.size() > 1 && p.back() == '/') p.pop_back();
-  if (!found && lstat(p.c_str(), &st) != 0) return FailForPath(p, errno);
+  if (!found && PathLstat(p, &st) != 0) return FailForPath(p, errno);
   if (S_ISLNK(st.st_mode)) {
     struct stat target;
-    if (stat(p.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
-      if (unlink(p.c_str()) == 0) return TRUE;
+    if (PathStat(p, &target) == 0 && S_ISDIR(target.st_mode)) {
+      if (PathUnlink(p) == 0) return TRUE;
       return FailForPath(p, errno);
     }
     SetLastError(ERROR_DIRECTORY);
@@ -92,7 +100,7 @@ extern "C" BOOL RemoveDirectoryW(LPCWSTR path) {
     SetLastError(ERROR_DIRECTORY);
     return FALSE;
   }
-  if (rmdir(p.c_str()) == 0) return TRUE;
+  if (PathRmdir(p) == 0) return TRUE;
   if (errno == EEXIST) errno = ENOTEMPTY;
   return FailForPath(p, errno);
 }
@@ -105,12 +113,12 @@ extern "C" DWORD GetFileAttributesW(LPCWSTR path) {
   bool wantsFolder = p.size() > 1 && p.back() == '/';
   // Look at the entry itself, so that "file\" is told from a missing path.
   while (p.size() > 1 && p.back() == '/') p.pop_back();
-  if (!found && lstat(p.c_str(), &st) != 0) {
+  if (!found && PathLstat(p, &st) != 0) {
     FailForPath(p, errno);
     return INVALID_FILE_ATTRIBUTES;
   }
   struct stat target;
-  bool hasTarget = S_ISLNK(st.st_mode) && stat(p.c_str(), &target) == 0;
+  bool hasTarget = S_ISLNK(st.st_mode) && PathStat(p, &target) == 0;
   DWORD attributes = kavro::platform::AttributesFromStat(st, LastComponent(p), hasTarget ? &target : nullptr);
   if (wantsFolder && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     SetLastError(ERROR_INVALID_NAME);
@@ -125,14 +133,14 @@ extern "C" BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
   bool found;
   if (!MapPathStat(path, p, st, found)) return FALSE;
   bool known = found && p.back() != '/' && !S_ISLNK(st.st_mode);
-  if (!known && stat(p.c_str(), &st) != 0) return FailForPath(p, errno);
+  if (!known && PathStat(p, &st) != 0) return FailForPath(p, errno);
   mode_t mode = st.st_mode & 07777;
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     mode &= ~static_cast<mode_t>(0222);
   } else if (kavro::platform::IsReadOnlyMode(mode)) {
     mode |= S_IWUSR;
   }
-  if (mode != (st.st_mode & 07777) && chmod(p.c_str(), mode) != 0) {
+  if (mode != (st.st_mode & 07777) && PathChmod(p, mode) != 0) {
     SetLastErrorFromErrno(errno);
     return FALSE;
   }
@@ -145,12 +153,12 @@ extern "C" BOOL DeleteFileW(LPCWSTR path) {
   bool found;
   if (!MapPathStat(path, p, st, found)) return FALSE;
   // "name\" is looked at as spelled: it names no file.
-  if ((!found || p.back() == '/') && lstat(p.c_str(), &st) != 0) return FailForPath(p, errno);
+  if ((!found || p.back() == '/') && PathLstat(p, &st) != 0) return FailForPath(p, errno);
   if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && kavro::platform::IsReadOnlyMode(st.st_mode))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  if (unlink(p.c_str()) == 0) return TRUE;
+  if (PathUnlink(p) == 0) return TRUE;
   return FailForPath(p, errno);
 }
 
@@ -158,9 +166,9 @@ extern "C" BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
   std::string a, b;
   if (!KvMapPath(from, a) || !KvMapPath(to, b)) return FALSE;
   struct stat st;
-  if (lstat(a.c_str(), &st) != 0) return FailForPath(a, errno);
+  if (PathLstat(a, &st) != 0) return FailForPath(a, errno);
   struct stat existing;
-  if (lstat(b.c_str(), &existing) == 0) {
+  if (PathLstat(b, &existing) == 0) {
     if (!(flags & MOVEFILE_REPLACE_EXISTING) || S_ISDIR(existing.st_mode)) {
       SetLastError(S_ISDIR(existing.st_mode) ? ERROR_ACCESS_DENIED : ERROR_ALREADY_EXISTS);
       return FALSE;
@@ -170,7 +178,7 @@ extern "C" BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
       return FALSE;
     }
   }
-  if (rename(a.c_str(), b.c_str()) == 0) return TRUE;
+  if (PathRename(a, b) == 0) return TRUE;
   return FailForPath(b, errno);
 }
 

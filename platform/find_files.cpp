@@ -15,6 +15,7 @@
 #include "platform/codepage_internal.h"
 #include "platform/errors_internal.h"
 #include "platform/handles_internal.h"
+#include "platform/long_path_internal.h"
 #include "platform/path_internal.h"
 
 namespace kavro::platform {
@@ -106,13 +107,13 @@ extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     struct stat st, target;
     bool found;
     if (!MapPathStat(text.c_str(), path, st, found)) return INVALID_HANDLE_VALUE;
-    if (!found && lstat(path.c_str(), &st) != 0) {
+    if (!found && PathLstat(path, &st) != 0) {
       SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : Win32ErrorFromErrno(errno));
       struct stat fst;
-      if (errno == ENOENT && stat(folder.c_str(), &fst) != 0) SetLastError(ERROR_PATH_NOT_FOUND);
+      if (errno == ENOENT && PathStat(folder, &fst) != 0) SetLastError(ERROR_PATH_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }
-    bool hasTarget = S_ISLNK(st.st_mode) && stat(path.c_str(), &target) == 0;
+    bool hasTarget = S_ISLNK(st.st_mode) && PathStat(path, &target) == 0;
     size_t slash = path.find_last_of('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (name.empty() || name == "." || name == "..") {
@@ -124,7 +125,7 @@ extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     return detail::RegisterHandle(std::move(find));
   }
   auto find = std::make_unique<FindObject>();
-  find->dir = opendir(folder.c_str());
+  find->dir = PathOpendir(folder);
   if (!find->dir) {
     SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;

@@ -10,6 +10,7 @@
 #include "KavroStd/platform/fileapi.h"
 #include "platform/name_map_internal.h"
 #include "platform/errors_internal.h"
+#include "platform/long_path_internal.h"
 
 namespace kavro::platform {
 namespace {
@@ -37,7 +38,7 @@ BOOL KvListFolder(LPCWSTR folder, KvFolderVisit visit, void* context) {
   }
   std::string path;
   if (!KvMapPath(folder, path)) return FALSE;
-  DIR* dir = opendir(path.c_str());
+  DIR* dir = PathOpendir(path);
   if (!dir) {
     SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));
     return FALSE;

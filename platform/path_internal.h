@@ -31,6 +31,20 @@ inline bool IsReadOnlyMode(mode_t mode) { return (mode & 0222) == 0; }
 // `found` is false when the path was missing or had to be looked up without
 // regard to case (the caller then stats the mapped path itself).
 bool MapPathStat(LPCWSTR windowsPath, std::string& posixPath, struct stat& st, bool& found);
+// While it lives, paths below `folder` (found as usual itself) are taken
+// exactly as spelled on this thread: no name below it is looked up without
+// regard to case, so names that differ only in case can be created and
+// reached side by side there.
+class ExactNamesBelow {
+ public:
+  explicit ExactNamesBelow(LPCWSTR folder);
+  ~ExactNamesBelow();
+  ExactNamesBelow(const ExactNamesBelow&) = delete;
+  ExactNamesBelow& operator=(const ExactNamesBelow&) = delete;
+
+ private:
+  bool active_ = false;
+};
 // Sets the last error for a failed call on `path`: a missing entry is
 // ERROR_FILE_NOT_FOUND when its folder exists, else ERROR_PATH_NOT_FOUND;
 // other errno values go through Win32ErrorFromErrno. Returns FALSE.

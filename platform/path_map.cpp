@@ -16,6 +16,7 @@
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/fileapi.h"
 #include "platform/codepage_internal.h"
+#include "platform/long_path_internal.h"
 #include "platform/name_map_internal.h"
 #include "platform/path_internal.h"
 
@@ -23,6 +24,19 @@ namespace kavro::platform {
 namespace {
 
 bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// Folders (Linux form, no trailing '/') below which names are taken exactly,
+// innermost scope last.
+thread_local std::vector<std::string> exactFolders;
+
+bool IsBelowExactFolder(const std::string& path) {
+  for (const std::string& folder : exactFolders) {
+    if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+        (path[folder.size()] == '/' || folder == "/"))
+      return true;
+  }
+  return false;
+}
 
 // The folder a drive letter maps to; empty when unmapped.
 std::string DriveRoot(wchar_t letter) {
@@ -78,7 +92,7 @@ std::string NormalizePath(const std::string& path, bool absolute) {
 // Finds `name` in `folder` without regard to case; the entry's real name or
 // empty.
 std::string FindNoCase(const std::string& folder, const std::string& name) {
-  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  DIR* dir = PathOpendir(folder);
   if (!dir) return std::string();
   std::wstring wanted = FromUtf8(name.data(), name.size());
   std::string best;
@@ -94,16 +108,18 @@ std::string FindNoCase(const std::string& folder, const std::string& name) {
 }
 
 // The path with each component that does not exist as spelled replaced by
-// its match without regard to case. When the path exists as spelled, *st
-// receives its lstat data and found is set.
+// its match without regard to case, unless the path lies below a folder
+// whose names are taken exactly (ExactNamesBelow). When the path exists as
+// spelled, *st receives its lstat data and found is set.
 std::string ResolveCase(const std::string& path, struct stat* st, bool* found) {
   struct stat local;
   if (!st) st = &local;
-  if (lstat(path.c_str(), st) == 0) {
+  if (PathLstat(path, st) == 0) {
     if (found) *found = true;
     return path;
   }
   if (found) *found = false;
+  if (IsBelowExactFolder(path)) return path;
   bool absolute = !path.empty() && path[0] == '/';
   std::vector<std::string> parts;
   for (size_t i = absolute ? 1 : 0; i < path.size();) {
@@ -118,7 +134,7 @@ std::string ResolveCase(const std::string& path, struct stat* st, bool* found) {
     std::string next = current;
     if (!next.empty() && next.back() != '/') next.push_back('/');
     std::string candidate = next + parts[k];
-    if (parts[k] != ".." && lstat(candidate.c_str(), &local) != 0) {
+    if (parts[k] != ".." && PathLstat(candidate, &local) != 0) {
       std::string real = FindNoCase(current, parts[k]);
       if (real.empty()) break;
       candidate = next + real;
@@ -176,6 +192,18 @@ bool MapPath(LPCWSTR windowsPath, std::string& posixPath, struct stat* st, bool*
 }
 
 }  // namespace
+
+ExactNamesBelow::ExactNamesBelow(LPCWSTR folder) {
+  std::string path;
+  if (!folder || !*folder || !KvMapPath(folder, path)) return;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  exactFolders.push_back(path);
+  active_ = true;
+}
+
+ExactNamesBelow::~ExactNamesBelow() {
+  if (active_) exactFolders.pop_back();
+}
 
 std::string ToUtf8(const wchar_t* text, size_t length) {
   std::string out;
