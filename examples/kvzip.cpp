@@ -6,7 +6,15 @@
 //   kvzip test ARCHIVE                reads each entry to memory
 //
 // Extraction writes only below DEST: an entry whose name is absolute, has a
-// drive or a ".." component is refused with a message and not written.
+// drive or a ".." component is refused with a message and not written. It
+// never writes through a symbolic link below DEST: the folders of an entry
+// are made one at a time, and an entry one of whose folders exists as a link
+// (to anything) is refused; a link where the file itself goes is removed and
+// the file made in its place. Paths are checked as the library resolves them
+// (KvMapPath, so names found without regard to case too).
+// create skips FIFOs, sockets and devices named on the command line with a
+// warning and without opening them (a FIFO would block the open); the exit
+// code stays 0 for them, as zip's does.
 // Exit code 0 on success, 1 when something failed, 2 for a wrong command.
 #include <cstdio>
 #include <cstring>
@@ -58,6 +66,16 @@ std::string TimeText(const FILETIME& utc) {
   return text;
 }
 
+// The kind of a file that is no regular file, folder or link, or null.
+// Opening a FIFO for reading waits for a writer, so such files are never
+// opened.
+const char* SpecialKind(const fs::file_status& status) {
+  if (fs::is_fifo(status)) return "FIFO";
+  if (fs::is_socket(status)) return "socket";
+  if (fs::is_block_file(status) || fs::is_character_file(status)) return "device";
+  return nullptr;
+}
+
 int Create(const std::string& archive, const std::vector<std::string>& paths) {
   const std::wstring target = Wide(archive);
   HZIPFILE zip = CreateZipZ((void*)target.c_str(), 0, ZIPKIND_FILENAME);
@@ -69,6 +87,10 @@ int Create(const std::string& archive, const std::vector<std::string>& paths) {
   int status = 0;
   for (const std::string& path : paths) {
     std::error_code error;
+    if (const char* kind = SpecialKind(fs::status(path, error))) {
+      std::fprintf(stderr, "kvzip: skipping %s %s\n", kind, path.c_str());
+      continue;
+    }
     const fs::path full = fs::absolute(path, error).lexically_normal();
     fs::path name = full.filename(), parent = full.parent_path();
     if (name.empty() && full.has_parent_path()) {  // a path ending in a separator
@@ -132,54 +154,146 @@ int List(const std::string& archive) {
   return status;
 }
 
+bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
+
+// The path mapping writes U+F02E (a Linux name's trailing dot in Windows
+// form) as '.', so it climbs as a dot does.
+bool IsDot(wchar_t c) { return c == L'.' || c == 0xF02E; }
+
 // Why a stored name may not be used below the destination, or null.
 const char* UnsafeName(const std::wstring& name) {
   if (name.empty()) return "it is empty";
-  if (name[0] == L'/' || name[0] == L'\\') return "it is absolute";
+  if (IsSeparator(name[0])) return "it is absolute";
   if (name.size() > 1 && name[1] == L':') return "it names a drive";
   size_t start = 0;
   for (size_t i = 0; i <= name.size(); ++i) {
-    if (i == name.size() || name[i] == L'/' || name[i] == L'\\') {
-      if (name.compare(start, i - start, L"..") == 0) return "it climbs out with \"..\"";
+    if (i == name.size() || IsSeparator(name[i])) {
+      if (i - start == 2 && IsDot(name[start]) && IsDot(name[start + 1]))
+        return "it climbs out with \"..\"";
       start = i + 1;
     }
   }
   return nullptr;
 }
 
-bool ExtractOne(HZIPFILE zip, int index, const ZIPITEMW& item, const fs::path& dest) {
+// The parts of a stored name; empty and "." parts name nothing.
+std::vector<std::wstring> NameParts(const std::wstring& name) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size() && !IsSeparator(name[i])) continue;
+    const std::wstring part = name.substr(start, i - start);
+    if (!part.empty() && part != L".") parts.push_back(part);
+    start = i + 1;
+  }
+  return parts;
+}
+
+// A place below DEST in both forms: the Windows path given to the library
+// and the Linux path the library resolves it to.
+struct Place {
+  std::wstring windows;
+  fs::path posix;
+};
+
+// `folder` + one part, resolved as the library will resolve it; false
+// (with a message) unless the result is an entry of `folder` itself.
+bool Child(const Place& folder, const std::wstring& part, const std::string& shown, Place& child) {
+  child.windows = folder.windows + L"\\" + part;
+  std::string posix;
+  if (kavro::platform::KvMapPath(child.windows.c_str(), posix)) child.posix = posix;
+  if (!posix.empty() && child.posix.parent_path() == folder.posix) return true;
+  std::fprintf(stderr, "kvzip: refusing to extract \"%s\": it leaves the destination\n", shown.c_str());
+  return false;
+}
+
+// Makes `place` a folder unless it is one; refuses a symbolic link there.
+bool MakeFolder(const Place& place, const std::string& shown) {
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(place.posix, error);
+  if (fs::is_symlink(status)) {
+    std::fprintf(stderr, "kvzip: refusing to extract \"%s\": %s is a symbolic link\n", shown.c_str(),
+                 place.posix.c_str());
+    return false;
+  }
+  if (fs::is_directory(status)) return true;
+  if (!fs::exists(status)) fs::create_directory(place.posix, error);
+  else error = std::make_error_code(std::errc::not_a_directory);
+  if (!error) return true;
+  std::fprintf(stderr, "kvzip: cannot create folder %s: %s\n", place.posix.c_str(), error.message().c_str());
+  return false;
+}
+
+// Removes links where the file goes, so that it is made in their place and
+// never written through. The name is resolved again after each removal: it
+// may find another link that differs only by case.
+bool ClearLinks(const Place& folder, const std::wstring& part, const std::string& shown, Place& file) {
+  for (int removed = 0; removed < 64; ++removed) {
+    if (!Child(folder, part, shown, file)) return false;
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(file.posix, error))) return true;
+    if (!fs::remove(file.posix, error)) {
+      std::fprintf(stderr, "kvzip: cannot remove link %s: %s\n", file.posix.c_str(), error.message().c_str());
+      return false;
+    }
+  }
+  std::fprintf(stderr, "kvzip: cannot extract \"%s\": too many links in the way\n", shown.c_str());
+  return false;
+}
+
+bool ExtractOne(HZIPFILE zip, int index, const ZIPITEMW& item, const Place& dest) {
   const std::wstring name = item.name;
   const std::string shown = Utf8(item.name);
   if (const char* why = UnsafeName(name)) {
     std::fprintf(stderr, "kvzip: refusing to extract \"%s\": %s\n", shown.c_str(), why);
     return false;
   }
-  std::wstring relative = name;
-  for (wchar_t& c : relative) {
-    if (c == L'\\') c = L'/';
-  }
-  const fs::path target = dest / fs::path(Utf8(relative.c_str()));
-  std::error_code error;
-  if ((item.attr & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    fs::create_directories(target, error);
-    if (!error) return true;
-    std::fprintf(stderr, "kvzip: cannot create folder %s: %s\n", target.c_str(), error.message().c_str());
+  const std::vector<std::wstring> parts = NameParts(name);
+  const bool folder = (item.attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (parts.empty() && !folder) {
+    std::fprintf(stderr, "kvzip: refusing to extract \"%s\": it names no file\n", shown.c_str());
     return false;
   }
-  fs::create_directories(target.parent_path(), error);
-  const std::wstring path = Wide(target.string());
-  const ZIPRESULT r = UnzipItem(zip, index, (void*)path.c_str(), 0, ZIPKIND_FILENAME);
+  Place current = dest;
+  const size_t folders = folder ? parts.size() : parts.size() - 1;
+  for (size_t k = 0; k < folders; ++k) {
+    Place next;
+    if (!Child(current, parts[k], shown, next) || !MakeFolder(next, shown)) return false;
+    current = next;
+  }
+  if (folder) return true;
+  Place file;
+  if (!ClearLinks(current, parts.back(), shown, file)) return false;
+  const ZIPRESULT r = UnzipItem(zip, index, (void*)file.windows.c_str(), 0, ZIPKIND_FILENAME);
   if (r == ZRES_SUCCESS) return true;
   std::fprintf(stderr, "kvzip: cannot extract \"%s\": %s\n", shown.c_str(), ReadMessage(r).c_str());
+  return false;
+}
+
+// DEST, made if missing, in both forms.
+bool Destination(const std::string& destination, Place& dest) {
+  std::error_code error;
+  fs::path posix = fs::absolute(destination, error).lexically_normal();
+  if (posix.filename().empty() && posix.has_relative_path()) posix = posix.parent_path();
+  fs::create_directories(posix, error);
+  dest.windows = kavro::platform::KvWindowsPath(posix.string());
+  std::string mapped;
+  if (!error && fs::is_directory(posix) && kavro::platform::KvMapPath(dest.windows.c_str(), mapped)) {
+    dest.posix = mapped;
+    return true;
+  }
+  std::fprintf(stderr, "kvzip: cannot use %s as the destination\n", destination.c_str());
   return false;
 }
 
 int Extract(const std::string& archive, const std::string& destination, const char* only) {
   HZIPFILE zip = Open(archive);
   if (zip == nullptr) return 1;
-  std::error_code error;
-  const fs::path dest = fs::absolute(destination, error);
-  fs::create_directories(dest, error);
+  Place dest;
+  if (!Destination(destination, dest)) {
+    CloseZipU(zip);
+    return 1;
+  }
   int status = 0;
   bool found = only == nullptr;
   for (int i = 0, n = Count(zip); i < n; ++i) {

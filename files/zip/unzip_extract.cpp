@@ -136,6 +136,9 @@ ZIPRESULT ExtractToTarget(ZipReader& reader, int index, void* target, DWORD flag
     return ExtractFile(reader, *entry, handle, false);
   }
   const wchar_t* path = static_cast<const wchar_t*>(target);
+  // The entry's own name is text from the archive, not a place the caller
+  // chose: it may only name a file below the current folder.
+  if (IsOwnName(*entry, path) && !StaysInside(path)) return ZRES_ARGS;
   PrepareFolders(reader, path);
   HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, entry->attr, nullptr);
   if (file == INVALID_HANDLE_VALUE) return ZRES_NO_FILE;

@@ -49,6 +49,27 @@ void CutAtCharacter(std::string& bytes, size_t limit, UINT codePage) {
 
 bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
 
+// A dot as the file system will see it: the path mapping writes the
+// private-use U+F02E (the form a trailing dot of a Linux name takes) as '.'.
+bool IsDot(wchar_t c) { return c == L'.' || c == 0xF02E; }
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && !(IsSeparator(a[i]) && IsSeparator(b[i]))) return false;
+  }
+  return true;
+}
+
+// GetZipItemA's text as a caller would turn it back into wide characters:
+// up to its first NUL, through the ANSI code page.
+std::wstring AnsiNameAsWide(const EntryInfo& entry) {
+  std::string ansi = AnsiName(entry);
+  const size_t nul = ansi.find('\0');
+  if (nul != std::string::npos) ansi.resize(nul);
+  return Decode(ansi, CP_ACP);
+}
+
 }  // namespace
 
 std::string AnsiName(const EntryInfo& entry) {
@@ -72,10 +93,14 @@ bool StaysInside(const std::wstring& path) {
   while (start <= path.size()) {
     size_t end = start;
     while (end < path.size() && !IsSeparator(path[end])) ++end;
-    if (end - start == 2 && path[start] == L'.' && path[start + 1] == L'.') return false;
+    if (end - start == 2 && IsDot(path[start]) && IsDot(path[start + 1])) return false;
     start = end + 1;
   }
   return true;
+}
+
+bool IsOwnName(const EntryInfo& entry, const std::wstring& target) {
+  return SameName(target, WideName(entry)) || SameName(target, AnsiNameAsWide(entry));
 }
 
 void CreateFolderChain(const std::wstring& root, const std::wstring& relative) {

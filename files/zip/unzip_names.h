@@ -19,9 +19,16 @@ std::string AnsiName(const EntryInfo& entry);
 std::wstring WideName(const EntryInfo& entry);
 
 // True for a relative path that stays inside the folder it is taken from:
-// it does not start with '/' or '\', has no drive ("c:") and no ".."
-// component ('/' and '\' both separate).
+// it does not start with '/' or '\' (so no UNC, "\\?\" or "\\.\" prefix),
+// has no drive ("c:") and no ".." component ('/' and '\' both separate).
+// The private-use dot U+F02E counts as '.': the path mapping turns it back
+// into a dot on disk, so U+F02E U+F02E would climb as well.
 bool StaysInside(const std::wstring& path);
+
+// True when `target` is the entry's own name as the caller was given it:
+// GetZipItemW's text, or GetZipItemA's converted back through the ANSI code
+// page; '/' and '\' count as the same character.
+bool IsOwnName(const EntryInfo& entry, const std::wstring& target);
 
 // Creates root + every folder of `relative` in turn ('/' and '\' both
 // separate; "a/b/" makes a and a/b). Failures, mostly folders that exist

@@ -327,13 +327,20 @@ class KVSTD_API CTextFile {
 // share the handle and the result codes; each side keeps its own last
 // result, which ZRES_RECENT stands for in the message functions.
 //
+// Extracting every entry below the current folder, each under its own name:
+//
 //   HZIPFILE zip = OpenZipU((void*)L"C:\\Data\\a.zip", 0, ZIPKIND_FILENAME);
+//   if (zip == NULL) return;                // FormatZipMessageU(ZRES_RECENT, ...)
 //   ZIPITEMW all;
 //   GetZipItemW(zip, -1, &all);            // all.index = number of entries
 //   for (int i = 0; i < all.index; ++i) {
 //     ZIPITEMW item;
-//     if (GetZipItemW(zip, i, &item) == ZRES_SUCCESS)
-//       UnzipItem(zip, i, item.name, 0, ZIPKIND_FILENAME);
+//     ZIPRESULT r = GetZipItemW(zip, i, &item);
+//     // An entry's own name that would leave the current folder (absolute,
+//     // a drive, UNC or "\\?\" prefix, a ".." component) is refused with
+//     // ZRES_ARGS and nothing is written, so the loop is safe as it stands.
+//     if (r == ZRES_SUCCESS) r = UnzipItem(zip, i, item.name, 0, ZIPKIND_FILENAME);
+//     if (r != ZRES_SUCCESS) { /* report entry i: FormatZipMessageU(r, ...) */ }
 //   }
 //   CloseZipU(zip);
 
@@ -402,10 +409,20 @@ typedef struct {
 // UnzipItem: ZRES_ARGS for a negative or too large index; to memory it
 // fills the buffer and returns ZRES_MORE until the content is complete,
 // then ZRES_SUCCESS; a CRC-32 mismatch gives ZRES_CORRUPT and a faulty or
-// short deflate stream ZRES_FLATE (on the call that finds it). A directory
-// entry whose name is absolute, has a drive or a ".." component creates
-// nothing (ZRES_ARGS); folders of a target path are created under the
-// current folder of the open only when the path stays inside it.
+// short deflate stream ZRES_FLATE (on the call that finds it).
+// ZIPKIND_FILENAME: a directory entry ignores the target and creates its
+// own name as folders under the current folder of the open; a name that is
+// absolute, has a drive or a ".." component creates nothing (ZRES_ARGS). A
+// file entry goes to the target path as given (CREATE_ALWAYS), after the
+// folders of that path have been created under the current folder of the
+// open when the path stays inside it. A target that is the entry's own name
+// (GetZipItemW's text, or GetZipItemA's through the ANSI code page; '/' and
+// '\' alike) and is absolute ('/' or '\' first, so UNC, "\\?\" and
+// "\\.\" too), has a drive ("X:") or a ".." component ('/' and '\' both
+// separate, and U+F02E, which the path mapping writes as '.', counts as a dot)
+// is refused with ZRES_ARGS before anything is created or written: it comes
+// from the archive, not from the caller. Any other target the caller chose,
+// absolute or not, is used as it is.
 KVSTD_C_API HZIPFILE OpenZipU(void* source, unsigned int length, DWORD flags);
 KVSTD_C_API ZIPRESULT GetZipItemA(HZIPFILE zip, int index, ZIPITEMA* item);
 KVSTD_C_API ZIPRESULT GetZipItemW(HZIPFILE zip, int index, ZIPITEMW* item);

@@ -1,9 +1,16 @@
-// The kvzip tool as a real process: create, list, test and extract, and
-// its refusal to write outside the destination.
+// The kvzip tool as a real process: create, list, test and extract, its
+// refusal to write outside the destination or through links in it, and
+// special files on the create command line.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "files/zip/tree_snapshot.h"
 #include "files/zip/zip_peer_tools.h"
 #include "support/test_support.h"
 
@@ -51,6 +58,32 @@ TEST(KvZipTool, CreatesListsTestsAndExtracts) {
   EXPECT_FALSE(Exists(dir.Sub("one/tree")));
 }
 
+// Writes an archive of (name, content) file entries and folder entries
+// (names ending in '/') made with the library's writer.
+void WriteArchive(const std::string& path, const std::vector<std::pair<std::wstring, std::string>>& entries) {
+  HZIPFILE zip = CreateZipZ(nullptr, 4096, ZIPKIND_MEMORY);
+  ASSERT_NE(zip, nullptr);
+  for (const auto& [name, content] : entries) {
+    if (!name.empty() && name.back() == L'/') {
+      ASSERT_EQ(ZipAdd(zip, name.c_str(), nullptr, 0, ZIPKIND_FOLDER), ZRES_SUCCESS);
+    } else {
+      ASSERT_EQ(ZipAdd(zip, name.c_str(), (void*)content.data(), static_cast<unsigned>(content.size()),
+                       ZIPKIND_MEMORY),
+                ZRES_SUCCESS);
+    }
+  }
+  void* base = nullptr;
+  unsigned int length = 0;
+  ASSERT_EQ(ZipGetMemory(zip, &base, &length), ZRES_SUCCESS);
+  WriteBytes(path, std::string(static_cast<char*>(base), length));
+  CloseZipZ(zip);
+}
+
+bool IsLink(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 TEST(KvZipTool, RefusesNamesThatLeaveTheDestination) {
   if (!Exists(Tool())) GTEST_SKIP() << "kvzip not built";
   TempDir dir;
@@ -78,6 +111,113 @@ TEST(KvZipTool, RefusesNamesThatLeaveTheDestination) {
   EXPECT_FALSE(Exists(dir.Sub("escape.txt")));
   EXPECT_FALSE(Exists(dir.Sub("up.txt")));
   EXPECT_FALSE(Exists("/abs.txt"));
+}
+
+// A link already in the destination where a file goes is replaced by the
+// file; what it points to stays as it was. "B.TXT" is the place the library
+// resolves "b.txt" to, so it counts as the file's place too.
+TEST(KvZipTool, FileLinkInDestinationIsReplacedNotWrittenThrough) {
+  if (!Exists(Tool())) GTEST_SKIP() << "kvzip not built";
+  TempDir dir;
+  ASSERT_EQ(mkdir(dir.Sub("outside").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(dir.Sub("dest").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(dir.Sub("dest/sub").c_str(), 0755), 0);
+  const struct {
+    const wchar_t* entry;
+    const char* link;    // below dest
+    const char* placed;  // where the file must be afterwards, below dest
+  } cases[] = {{L"a.txt", "a.txt", "a.txt"},
+               {L"b.txt", "B.TXT", "b.txt"},
+               {L"sub/c.txt", "sub/c.txt", "sub/c.txt"}};
+  std::vector<std::pair<std::wstring, std::string>> entries;
+  for (const auto& c : cases) {
+    const std::string outside = dir.Sub("outside/" + std::string(c.link).substr(std::string(c.link).rfind('/') + 1));
+    WriteBytes(outside, "outside data");
+    ASSERT_EQ(symlink(outside.c_str(), dir.Sub("dest/" + std::string(c.link)).c_str()), 0);
+    entries.emplace_back(c.entry, "from the archive");
+  }
+  WriteArchive(dir.Sub("links.zip"), entries);
+  const TreeSnapshot before = SnapshotTree(dir.Sub("outside"));
+
+  ProcessResult run = kavro::test::Run({Tool(), "extract", dir.Sub("links.zip"), dir.Sub("dest")});
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ("", TreeDifference(before, SnapshotTree(dir.Sub("outside"))));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.placed);
+    const std::string placed = dir.Sub("dest/" + std::string(c.placed));
+    EXPECT_FALSE(IsLink(placed));
+    EXPECT_EQ(ReadBytes(placed), "from the archive");
+  }
+  EXPECT_FALSE(Exists(dir.Sub("dest/B.TXT")));
+}
+
+// A folder of an entry's path that exists as a link (to a folder or to a
+// file, in any case of its name) makes the entry refused; nothing is
+// written where the link points, and the other entries are extracted.
+TEST(KvZipTool, FolderLinkInDestinationRefusesItsEntries) {
+  if (!Exists(Tool())) GTEST_SKIP() << "kvzip not built";
+  TempDir dir;
+  ASSERT_EQ(mkdir(dir.Sub("outside").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(dir.Sub("dest").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(dir.Sub("dest/real").c_str(), 0755), 0);
+  WriteBytes(dir.Sub("outside/file"), "outside file");
+  ASSERT_EQ(symlink(dir.Sub("outside").c_str(), dir.Sub("dest/sub").c_str()), 0);
+  ASSERT_EQ(symlink(dir.Sub("outside").c_str(), dir.Sub("dest/Case").c_str()), 0);
+  ASSERT_EQ(symlink(dir.Sub("outside").c_str(), dir.Sub("dest/real/inner").c_str()), 0);
+  ASSERT_EQ(symlink(dir.Sub("outside/file").c_str(), dir.Sub("dest/tofile").c_str()), 0);
+  const std::vector<std::string> refused = {"sub/x.txt", "sub/deeper/y.txt", "case/z.txt",
+                                            "real/inner/w.txt", "tofile/v.txt", "sub/new/"};
+  std::vector<std::pair<std::wstring, std::string>> entries;
+  for (const std::string& name : refused) entries.emplace_back(std::wstring(name.begin(), name.end()), "bad");
+  entries.emplace_back(L"fine.txt", "fine");
+  entries.emplace_back(L"real/ok.txt", "ok");
+  WriteArchive(dir.Sub("links.zip"), entries);
+  const TreeSnapshot before = SnapshotTree(dir.Sub("outside"));
+
+  ProcessResult run = kavro::test::Run({Tool(), "extract", dir.Sub("links.zip"), dir.Sub("dest")});
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  EXPECT_EQ("", TreeDifference(before, SnapshotTree(dir.Sub("outside"))));
+  for (const std::string& name : refused) {
+    EXPECT_NE(run.output.find("refusing to extract \"" + name + "\": "), std::string::npos)
+        << name << "\n" << run.output;
+  }
+  EXPECT_EQ(ReadBytes(dir.Sub("dest/fine.txt")), "fine");
+  EXPECT_EQ(ReadBytes(dir.Sub("dest/real/ok.txt")), "ok");
+  EXPECT_TRUE(IsLink(dir.Sub("dest/sub")));
+}
+
+// Special files named on the create command line are skipped with a
+// message and never opened: opening a FIFO would wait for a writer. The
+// run has a time limit so that a regression fails instead of hanging.
+TEST(KvZipTool, CreateSkipsSpecialFilesWithoutOpeningThem) {
+  if (!Exists(Tool())) GTEST_SKIP() << "kvzip not built";
+  const std::string timeout = FindProgram("timeout");
+  if (timeout.empty()) GTEST_SKIP() << "no timeout program";
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.Sub("fifo").c_str(), 0644), 0);
+  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = dir.Sub("sock");
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  std::strcpy(address.sun_path, socketPath.c_str());
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  WriteBytes(dir.Sub("plain.txt"), "plain");
+  const std::string archive = dir.Sub("t.zip");
+
+  ProcessResult run = kavro::test::Run({timeout, "60", Tool(), "create", archive, dir.Sub("fifo"),
+                                        dir.Sub("sock"), "/dev/null", dir.Sub("plain.txt")});
+  close(sock);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  for (const char* message : {"skipping FIFO ", "skipping socket ", "skipping device /dev/null"}) {
+    EXPECT_NE(run.output.find(message), std::string::npos) << message << "\n" << run.output;
+  }
+  ProcessResult listed = kavro::test::Run({Tool(), "list", archive});
+  ASSERT_EQ(listed.exitCode, 0) << listed.output;
+  EXPECT_NE(listed.output.find("\tplain.txt\n"), std::string::npos) << listed.output;
+  EXPECT_EQ(listed.output.find("fifo"), std::string::npos) << listed.output;
+  EXPECT_EQ(listed.output.find("sock"), std::string::npos) << listed.output;
 }
 
 }  // namespace
