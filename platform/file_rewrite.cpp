@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <vector>
 
 #include "KavroStd/platform/fileapi.h"
 #include "platform/errors_internal.h"
 #include "platform/file_read_internal.h"
+#include "platform/file_rewrite_internal.h"
 #include "platform/path_internal.h"
 
 namespace kavro::platform {
@@ -49,20 +49,6 @@ std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The fixed temporary name next to the file. Only the lock holder uses it, so
-// a fixed name is safe, and a leftover of a killed writer is simply reused.
-std::string TempPathFor(const std::string& path) {
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.size() > 200) {
-    char hex[24];
-    snprintf(hex, sizeof hex, "%016zx", std::hash<std::string>()(name));
-    name = hex;
-  }
-  return folder + "." + name + ".kvtmp";
 }
 
 // The descriptor of the file, its lock and whether this call created it; the
@@ -149,30 +135,46 @@ int Publish(const std::string& temp, const std::string& path) {
   return rename(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
 }
 
-// Writes `bytes` to the temporary file, with the target's mode and owner, and
-// puts it in the place of `path`. Returns 0 or an errno value; no temporary
-// is left.
-int ReplaceFile(const std::string& path, const struct stat& st, const std::string& bytes) {
-  std::string temp = TempPathFor(path);
-  if (unlink(temp.c_str()) != 0 && errno != ENOENT) return errno;
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
-  if (fd < 0) return errno;
-  // The new file is locked before it takes the file's place and until the old
-  // one is removed from the temporary name: a writer that opens the new file
-  // meanwhile waits, and so never uses the temporary name at the same time.
-  int err = flock(fd, LOCK_EX) == 0 ? 0 : errno;
+// Locks the new file, gives it the target's owner and mode and writes
+// `bytes`. The lock is held until the new file has taken the old one's place:
+// a writer that opens the new file meanwhile waits for it, so writers of one
+// file never overlap. Returns 0 or an errno value.
+int FillTemp(int fd, const struct stat& st, const std::string& bytes) {
+  if (flock(fd, LOCK_EX) != 0) return errno;
   // Owner first: a change of owner clears set-id bits that fchmod then restores.
   if (geteuid() == 0) {
     (void)fchown(fd, st.st_uid, st.st_gid);
   } else if (st.st_gid != getegid()) {
     (void)fchown(fd, static_cast<uid_t>(-1), st.st_gid);  // allowed when we are in the group
   }
-  if (!err && fchmod(fd, st.st_mode & 07777) != 0) err = errno;
-  if (!err) err = WriteAll(fd, bytes);
-  if (!err) err = Publish(temp, path);
-  if (err) unlink(temp.c_str());
-  close(fd);  // the data went out with write(); closing only drops the lock
+  if (fchmod(fd, st.st_mode & 07777) != 0) return errno;
+  return WriteAll(fd, bytes);
+}
+
+// A complete new file under a name of its own in the folder of `path`:
+// written while still unnamed where the file system allows, so that a killed
+// writer leaves nothing behind. Returns 0 or an errno value.
+int PrepareTemp(const std::string& path, const struct stat& st, const std::string& bytes, bool unnamedOk,
+                RewriteTemp& temp) {
+  int err = OpenRewriteTemp(path, unnamedOk, temp);
+  if (!err) err = FillTemp(temp.fd, st, bytes);
+  if (!err) err = NameRewriteTemp(path, temp);
   return err;
+}
+
+// Writes `bytes` to a temporary file, with the target's mode and owner, and
+// puts it in the place of `path`. Returns 0 or an errno value; no temporary
+// is left.
+int ReplaceFile(const std::string& path, const struct stat& st, const std::string& bytes) {
+  RewriteTemp temp;
+  int err = PrepareTemp(path, st, bytes, true, temp);
+  if (err == EOPNOTSUPP) {  // an unnamed file could not be named here: write a named one
+    temp.Discard();
+    err = PrepareTemp(path, st, bytes, false, temp);
+  }
+  if (!err) err = Publish(temp.name, path);
+  if (!err) temp.name.clear();  // renamed: the name is the file's now
+  return err;  // closing only drops the lock: the data went out with write()
 }
 
 DWORD Fail(DWORD code) {

@@ -82,7 +82,8 @@ int CStringOpr::ESerialize(CArchive& ar, CStringArray& items) {
 int CStringOpr::ESerialize(CArchive& ar, CByteArray& bytes) {
   if (ar.IsStoring()) {
     ar << static_cast<LONG>(bytes.GetSize());
-    ar.Write(bytes.GetData(), static_cast<UINT>(bytes.GetSize()));
+    // An empty array may have no storage at all: no pointer to pass on.
+    if (bytes.GetSize() > 0) ar.Write(bytes.GetData(), static_cast<UINT>(bytes.GetSize()));
     return TRUE;
   }
   bytes.RemoveAll();
@@ -92,9 +93,11 @@ int CStringOpr::ESerialize(CArchive& ar, CByteArray& bytes) {
   for (LONG left = count; left > 0;) {
     UINT want = left < static_cast<LONG>(sizeof piece) ? static_cast<UINT>(left) : sizeof piece;
     UINT got = ar.Read(piece, want);
-    INT_PTR at = bytes.GetSize();
-    bytes.SetSize(at + got);
-    std::memcpy(bytes.GetData() + at, piece, got);
+    if (got > 0) {  // nothing read leaves an empty array without storage
+      INT_PTR at = bytes.GetSize();
+      bytes.SetSize(at + got);
+      std::memcpy(bytes.GetData() + at, piece, got);
+    }
     if (got != want) AfxThrowArchiveException(CArchiveException::endOfFile, ar.m_strFileName);
     left -= static_cast<LONG>(got);
   }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -160,20 +161,126 @@ TEST_F(FileRewriteTest, KeepsModeAndLinks) {
   EXPECT_NE(static_cast<DWORD>(ERROR_SUCCESS), KvRewriteFile(Win("loop1"), true, [](std::string&) { return true; }));
 }
 
-TEST_F(FileRewriteTest, LeftoverTemporaryIsReplaced) {
-  WriteBytes(Path(), "a");
-  // As a killed writer leaves it; and one planted as a link to another file.
-  WriteBytes(Path(".f.ini.kvtmp"), "half a fi");
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), KvRewriteFile(Win(), false, [](std::string& b) { return Append(b, "b"); }));
-  EXPECT_EQ("ab", ReadBytes(Path()));
-  EXPECT_FALSE(Exists(Path(".f.ini.kvtmp")));
+// Things a user or another program may have put in the folder, at names a
+// temporary file had or could have: none may make a write fail, be written
+// through, or be changed or removed by it.
+enum class Planted { kFolder, kReadOnlyFile, kLinkOutside };
 
-  WriteBytes(Path("victim"), "untouched");
-  ASSERT_EQ(0, symlink(Path("victim").c_str(), Path(".f.ini.kvtmp").c_str()));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), KvRewriteFile(Win(), false, [](std::string& b) { return Append(b, "c"); }));
-  EXPECT_EQ("abc", ReadBytes(Path()));
-  EXPECT_EQ("untouched", ReadBytes(Path("victim")));
-  EXPECT_FALSE(Exists(Path(".f.ini.kvtmp")));
+class PlantedNamesTest : public FileRewriteTest {
+ protected:
+  static constexpr const char* kNames[] = {
+      ".f.ini.kvtmp", ".f.ini.tmp", "f.ini.kvtmp", ".f.ini.0000000000.kvtmp", ".f.ini.aaaaaaaaaa.kvtmp",
+      ".f.ini.kvtmp.kvtmp",
+  };
+  void Plant(Planted kind, const std::string& at) {
+    switch (kind) {
+      case Planted::kFolder:
+        ASSERT_TRUE(std::filesystem::create_directory(at));
+        WriteBytes(at + "/inside", "inside");
+        break;
+      case Planted::kReadOnlyFile:
+        WriteBytes(at, "planted");
+        ASSERT_EQ(0, chmod(at.c_str(), 0444));
+        break;
+      case Planted::kLinkOutside:
+        ASSERT_EQ(0, symlink(outside_.Sub("victim").c_str(), at.c_str()));
+        break;
+    }
+  }
+  void ExpectUntouched(Planted kind, const std::string& at) {
+    struct stat st;
+    ASSERT_EQ(0, lstat(at.c_str(), &st));
+    switch (kind) {
+      case Planted::kFolder:
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ("inside", ReadBytes(at + "/inside"));
+        break;
+      case Planted::kReadOnlyFile:
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(0444u, st.st_mode & 07777);
+        EXPECT_EQ("planted", ReadBytes(at));
+        break;
+      case Planted::kLinkOutside:
+        EXPECT_TRUE(S_ISLNK(st.st_mode));
+        EXPECT_EQ(outside_.Sub("victim"), std::filesystem::read_symlink(at).string());
+        break;
+    }
+  }
+
+  kavro::test::TempDir outside_;
+};
+
+// Adds 1 to the number in the file.
+bool Increment(std::string& bytes) {
+  bytes = std::to_string(std::stoi(bytes) + 1);
+  return true;
+}
+
+// The fixed temporary name ".<name>.kvtmp" let anything planted there fail
+// every write of the file, or be written through.
+TEST_F(PlantedNamesTest, PlantedTemporaryNamesNeverBlockAWrite) {
+  WriteBytes(outside_.Sub("victim"), "untouched");
+  const std::string probe = kavro::test::ProbePath("rewrite_probe_platform");
+  const std::string file = kavro::test::Utf8(Win());
+  struct Row {
+    const char* what;
+    Planted kind;
+  } rows[] = {
+      {"folder", Planted::kFolder},
+      {"read-only file", Planted::kReadOnlyFile},
+      {"link to a file outside", Planted::kLinkOutside},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    WriteBytes(Path(), "0");
+    for (const char* name : kNames) Plant(r.kind, Path(name));
+    const size_t entries = EntryCount();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), KvRewriteFile(Win(), false, Increment));
+    // Named temporary files, as where the file system has no unnamed ones.
+    kavro::test::ProcessResult named = kavro::test::Run({probe, "count", "named", file, "3"});
+    EXPECT_EQ(0, named.exitCode) << named.output;
+    EXPECT_EQ("6", ReadBytes(Path()));
+    EXPECT_EQ(entries, EntryCount()) << "a temporary file was left";
+    for (const char* name : kNames) {
+      SCOPED_TRACE(name);
+      ExpectUntouched(r.kind, Path(name));
+      std::filesystem::remove_all(Path(name));
+    }
+    EXPECT_EQ("untouched", ReadBytes(outside_.Sub("victim")));
+  }
+}
+
+TEST_F(FileRewriteTest, FailedWriteKeepsTheFileAndLeavesNoTemporary) {
+  const std::string probe = kavro::test::ProbePath("rewrite_probe_platform");
+  for (const char* mode : {"unnamed", "named"}) {
+    SCOPED_TRACE(mode);
+    WriteBytes(Path(), "old content");
+    // The size limit makes the write of the new content fail half-way.
+    kavro::test::ProcessResult r =
+        kavro::test::Run({probe, "oversize", mode, kavro::test::Utf8(Win()), "4096", "100000"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ(std::to_string(ERROR_DISK_FULL) + "\n", r.output);
+    EXPECT_EQ("old content", ReadBytes(Path()));
+    EXPECT_EQ(1u, EntryCount());
+  }
+}
+
+TEST_F(FileRewriteTest, ConcurrentProcessesLoseNothing) {
+  WriteBytes(Path(), "0");
+  const std::string probe = kavro::test::ProbePath("rewrite_probe_platform");
+  const int perProcess = 60;
+  std::vector<int> pids;
+  for (const char* mode : {"unnamed", "named", "unnamed", "named"}) {
+    pids.push_back(kavro::test::Spawn({probe, "count", mode, kavro::test::Utf8(Win()), std::to_string(perProcess)}));
+    ASSERT_GT(pids.back(), 0);
+  }
+  for (int pid : pids) {
+    int status = 0;
+    ASSERT_EQ(pid, waitpid(pid, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write failed";
+  }
+  EXPECT_EQ(std::to_string(4 * perProcess), ReadBytes(Path()));
+  EXPECT_EQ(1u, EntryCount());
 }
 
 TEST_F(FileRewriteTest, ThrowingEditCleansUp) {

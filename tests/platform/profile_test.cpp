@@ -560,10 +560,29 @@ TEST_F(ProfileTest, KilledWriterLeavesAWholeFile) {
     EXPECT_EQ(L"1", Get(L"Head", L"x"));
     EXPECT_EQ(L"2", Get(L"Tail", L"y"));
   }
-  // A killed writer may leave its temporary file; the next write consumes it.
+  // A writer killed between naming its complete new file and the rename
+  // leaves that file under a hidden temporary name; nothing else is left.
   EXPECT_TRUE(Put(L"Tail", L"y", L"3"));
-  EXPECT_FALSE(Exists(Path(".a.ini.kvtmp")));
+  for (auto& e : std::filesystem::directory_iterator(dir_.path())) {
+    std::string name = e.path().filename();
+    if (name == "a.ini") continue;
+    EXPECT_EQ(0u, name.rfind(".a.ini.", 0)) << name;
+    EXPECT_EQ(".kvtmp", name.substr(name.size() - 6)) << name;
+  }
   ExpectWholeFile(Win(), keyCount, fillerSize);
+}
+
+// A folder at the former fixed temporary name made every write of the file
+// fail.
+TEST_F(ProfileTest, FolderAtTheOldTemporaryNameNeverBlocksAWrite) {
+  WriteBytes(Path(), "[S]\r\nk=1\r\n");
+  std::filesystem::create_directory(Path(".a.ini.kvtmp"));
+  EXPECT_TRUE(Put(L"S", L"k", L"2"));
+  EXPECT_EQ(L"2", Get(L"S", L"k"));
+  EXPECT_TRUE(Put(L"S", nullptr, nullptr));
+  EXPECT_EQ("", ReadBytes(Path()));
+  EXPECT_TRUE(kavro::test::IsDirectory(Path(".a.ini.kvtmp")));
+  EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir_.path()), {})) << "a temporary file was left";
 }
 
 }  // namespace

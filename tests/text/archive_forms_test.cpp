@@ -70,6 +70,29 @@ TEST(ArchiveFormsTest, ByteListLayoutAndRoundTrip) {
   EXPECT_EQ(std::memcmp(back.GetData(), bytes.GetData(), 5000), 0);
 }
 
+// An empty CByteArray has no storage (GetData() is null): storing or loading
+// one must not hand that pointer to a copy, which the sanitizer build reports.
+TEST(ArchiveFormsTest, EmptyByteListPassesNoNullPointer) {
+  CByteArray empty;
+  EXPECT_EQ(Store(empty), Le32(0));
+
+  struct Row {
+    const char* what;
+    std::string bytes;
+    int cause;
+  } rows[] = {
+      {"zero count", Le32(0), -1},
+      {"zero count, bytes after it", Le32(0) + "abc", -1},
+      {"count with no bytes after it", Le32(5), CArchiveException::endOfFile},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    CByteArray back;  // never grown: no storage
+    EXPECT_EQ(Load(r.bytes, back), r.cause);
+    EXPECT_EQ(back.GetSize(), 0);
+  }
+}
+
 TEST(ArchiveFormsTest, BitmapLayoutAndRoundTrip) {
   BYTE pixels[6] = {1, 2, 3, 4, 5, 6};
   BITMAP bm = {0, 3, 2, 3, 1, 8, pixels};

@@ -14,17 +14,23 @@
 //  3. reads the whole file and hands the bytes to `edit`, which changes them in
 //     place; `edit` returning false means "no change": nothing is written (and
 //     a file this call created is removed again);
-//  4. writes the new bytes to a hidden file ".<name>.kvtmp" in the same folder,
-//     gives it the file's mode (and owner and group when running as root),
-//     and renames it over the file in one step; then unlocks.
+//  4. writes the new bytes to a new file in the same folder, with the file's
+//     mode (and owner and group when running as root): an unnamed one
+//     (O_TMPFILE) that gets a fresh hidden name ".<name>.<random>.kvtmp" once
+//     complete, or, where the file system has no unnamed files, one created
+//     under such a name; renames it over the file in one step; then unlocks.
+//     Temporary names are new each time and never one that exists, so
+//     nothing put in the folder (a folder, a link, a file) blocks or
+//     redirects a write, and a write never touches it.
 // All writers of a file go through the lock, so none loses another's change;
 // readers need no lock: they see the old or the new file, never a part.
 // No fsync: a killed process leaves the old or the new file; after a power
 // cut, file systems that flush a file renamed over another (ext4) also leave
 // the old or the new content, others promise nothing.
-// A killed writer may leave ".<name>.kvtmp" behind (a partial new file);
-// nothing reads it, and the next write of the
-// same file removes it before it uses the name.
+// A killed writer leaves no temporary file where the file system has unnamed
+// files, unless it dies between naming the complete new file and the rename;
+// elsewhere it may leave a partial one. Such a ".<name>.<random>.kvtmp" is
+// neither read nor removed by later writes.
 // Returns ERROR_SUCCESS, or the Win32 error (also set as the last error) with
 // the file unchanged and no temporary file left:
 //  - ERROR_ACCESS_DENIED: the file has no write bit (checked from the mode, so
