@@ -294,5 +294,24 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(HostileKindName(std::get<0>(info.param))) + "_" + OpName(std::get<1>(info.param));
     });
 
+// The test folders' own clean-up: a tree past PATH_MAX with read-only
+// levels, special files and links goes whole, and the links' targets stay.
+TEST(HostileSandboxCleanUp, RemovesDeepAndReadOnlyTrees) {
+  TempDir keep;
+  WriteBytes(keep.Sub("target.txt"), "t");
+  std::string root;
+  for (HostileKind kind : AllHostileKinds()) {
+    SCOPED_TRACE(HostileKindName(kind));
+    {
+      HostileSandbox box(kind);
+      root = box.root();
+      ASSERT_EQ(symlink(keep.Sub("target.txt").c_str(), (box.tree() + "/to-keep").c_str()), 0);
+      chmod(box.tree().c_str(), 0555);
+    }
+    EXPECT_FALSE(Exists(root));
+    EXPECT_EQ(ReadBytes(keep.Sub("target.txt")), "t");
+  }
+}
+
 }  // namespace
 }  // namespace kavro::test
