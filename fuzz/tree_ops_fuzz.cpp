@@ -214,7 +214,7 @@ class Builder {
   void DeepChain(int folder, size_t levels) {
     int fd = dup(folder);
     for (size_t i = 0; i < levels && fd >= 0; ++i) {
-      char name[32];
+      char name[48];
       std::snprintf(name, sizeof name, "chain-%03zu-abcdefghij", i);
       mkdirat(fd, name, 0755);
       const int next = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
