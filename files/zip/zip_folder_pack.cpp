@@ -76,14 +76,15 @@ class PackVisitor : public kavro::platform::TreeVisitor {
         AddFile(name, OpenLinkTarget(entry, rootReal_));
         return Next();
       default:  // special files, dangling and looping links
-        cause_ = ZRES_NO_FILE;
+        Skip(ZRES_NO_FILE);
         return Next();
     }
   }
 
-  void Unreadable(const TreeEntry&) override { cause_ = ZRES_READ; }
+  void Unreadable(const TreeEntry&) override { Skip(ZRES_READ); }
 
   ZIPRESULT Result() const { return failed_ != ZRES_SUCCESS ? failed_ : cause_; }
+  size_t skipped() const { return skipped_; }
 
  private:
   CString EntryName(const TreeEntry& entry) const {
@@ -92,18 +93,23 @@ class PackVisitor : public kavro::platform::TreeVisitor {
 
   TreeStep Next() const { return failed_ != ZRES_SUCCESS ? TreeStep::kStop : TreeStep::kNext; }
 
+  void Skip(ZIPRESULT cause) {
+    cause_ = cause;
+    ++skipped_;
+  }
+
   bool Add(const CString& name, void* source, DWORD kind) {
     const ZIPRESULT r = AddEntry(writer_, name, source, 0, kind);
     if (r == ZRES_SUCCESS) return true;
     // A failed write or a bound reached ends the archive's additions.
     if (writer_.stickyError != ZRES_SUCCESS || writer_.finished) failed_ = r;
-    else cause_ = r;
+    else Skip(r);
     return false;
   }
 
   void AddFile(const CString& name, int fd) {
     if (fd < 0) {
-      cause_ = ZRES_NO_FILE;
+      Skip(ZRES_NO_FILE);
       return;
     }
     HANDLE handle = kavro::platform::KvHandleFromDescriptor(fd);
@@ -114,7 +120,8 @@ class PackVisitor : public kavro::platform::TreeVisitor {
   ZipWriter& writer_;
   CString prefix_;
   std::string rootReal_;
-  ZIPRESULT cause_ = ZRES_SUCCESS;
+  ZIPRESULT cause_ = ZRES_SUCCESS;  // the last skip's
+  size_t skipped_ = 0;
   ZIPRESULT failed_ = ZRES_SUCCESS;
 };
 
@@ -135,9 +142,9 @@ ZIPRESULT PackFolder(ZipWriter& writer, const CString& root, const CString& rela
   kavro::platform::TreeWalkOptions options;
   options.statEveryEntry = true;
   const kavro::platform::TreeWalkCounts counts = kavro::platform::WalkTree(folder.get(), visitor, options);
-  const ZIPRESULT result = visitor.Result();
-  if (result == ZRES_SUCCESS && counts.unreadable != 0) return ZRES_READ;
-  return result;
+  // The root's own folder unreadable is a skip the visitor did not see.
+  if (visitor.skipped() == 0 && counts.unreadable != 0) return ZRES_READ;
+  return visitor.Result();
 }
 
 }  // namespace kavro::zip
