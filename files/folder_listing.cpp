@@ -1,17 +1,22 @@
 // Listing the files and sub-folders of a folder.
 //
 // Files of a folder come before those of its sub-folders (depth first, in
-// the order found). A link to a file is listed as a file; a link to a folder
-// is never recursed into; a folder that cannot be read is skipped.
+// the order found). A link to a regular file is listed as a file; a link to
+// a folder is never recursed into; special files (pipes, sockets, devices)
+// and links to them are not listed; a folder that cannot be read is
+// skipped. Paths handed back are the folder's text plus the names below it
+// in Windows form, whatever their length.
 #include <utility>
-#include <vector>
 
 #include "KavroStd/platform/shlwapi.h"
 #include "files/tree_walk_internal.h"
 
-using kavro::files::ForEachEntry;
-using kavro::files::ForEachEntryByType;
-using kavro::files::IsLinkEntry;
+using kavro::files::FolderFd;
+using kavro::files::OpenNamedFolder;
+using kavro::files::TreeEntry;
+using kavro::files::TreeEntryKind;
+using kavro::files::TreeStep;
+using kavro::files::WalkWith;
 
 namespace {
 
@@ -34,28 +39,25 @@ bool PassesFilters(const CString& path, const wchar_t* name, const CStringArray&
   return false;
 }
 
+bool IsListedFile(TreeEntryKind kind) { return kind == TreeEntryKind::kFile || kind == TreeEntryKind::kFileLink; }
+
 }  // namespace
 
 int CStringOpr::getFilesInFolder(const wchar_t* folder, CStringArray& files, const CStringArray& filters,
                                  int recurse) {
-  // Pending folders, the next one to list at the back; a folder's
-  // sub-folders go on in reverse so that they are listed in the order found.
-  std::vector<CString> pending{CString(folder ? folder : L"")};
-  std::vector<CString> found;
-  while (!pending.empty()) {
-    CString current = std::move(pending.back());
-    pending.pop_back();
-    found.clear();
-    ForEachEntryByType(current, [&](const CString& path, const wchar_t* name, DWORD attributes) {
-      bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      if (isFolder) {
-        if (recurse && !IsLinkEntry(attributes)) found.push_back(path);
-      } else if (PassesFilters(path, name, filters)) {
-        files.Add(path);
-      }
-    });
-    for (auto it = found.rbegin(); it != found.rend(); ++it) pending.push_back(std::move(*it));
-  }
+  const CString root(folder ? folder : L"");
+  FolderFd fd(OpenNamedFolder(root));
+  if (!fd.valid()) return static_cast<int>(files.GetSize());
+  const CString stem = combinePathString(root, L"");
+  CString path;
+  WalkWith(fd.get(), [&](const TreeEntry& entry) {
+    if (entry.kind == TreeEntryKind::kFolder) return recurse ? TreeStep::kEnter : TreeStep::kNext;
+    if (!IsListedFile(entry.kind)) return TreeStep::kNext;
+    path = stem;
+    path += entry.relative.c_str();
+    if (PassesFilters(path, entry.relative.c_str() + entry.nameStart, filters)) files.Add(path);
+    return TreeStep::kNext;
+  });
   return static_cast<int>(files.GetSize());
 }
 
@@ -67,8 +69,14 @@ int CStringOpr::getFilesInFolder(const wchar_t* folder, CStringArray& files, int
 
 int CStringOpr::getSubFolderInFolder(const wchar_t* folder, CStringArray& folders) {
   folders.RemoveAll();
-  ForEachEntry(CString(folder ? folder : L""), [&](const CString& path, const WIN32_FIND_DATAW& data) {
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) folders.Add(path);
+  const CString root(folder ? folder : L"");
+  FolderFd fd(OpenNamedFolder(root));
+  if (!fd.valid()) return 0;
+  const CString stem = combinePathString(root, L"");
+  WalkWith(fd.get(), [&](const TreeEntry& entry) {
+    if (entry.kind == TreeEntryKind::kFolder || entry.kind == TreeEntryKind::kFolderLink)
+      folders.Add(stem + entry.relative.c_str());
+    return TreeStep::kNext;
   });
   return static_cast<int>(folders.GetSize());
 }

@@ -1,67 +1,71 @@
-// The folder walk shared by the listing and deleting routines of CStringOpr.
+// The folder walks shared by the listing, deleting and packing routines.
 //
-// A walk reads one folder at a time (through FindFirstFileW/FindNextFileW,
-// or by entry type alone) and closes it before going on, so that a deep tree holds one find handle at a
-// time. Symbolic links are entries of their folder, never descended into:
-// nothing outside the named tree is reached through them.
+// They run on the platform's descriptor walk (platform/tree_walk_internal.h):
+// entries are reached relative to their folder's open descriptor by the
+// name the folder gave, never by re-parsing a path, at any depth; symbolic
+// links are entries of their folder, never descended into, so nothing
+// outside the named tree is reached through them.
 #pragma once
 
+#include <unistd.h>
+
+#include <string>
+#include <utility>
+
 #include "KavroStd/files.h"
+#include "platform/tree_walk_internal.h"
 
 namespace kavro::files {
 
-// True for the "." and ".." entries.
-inline bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
-}
+using kavro::platform::TreeEntry;
+using kavro::platform::TreeEntryKind;
+using kavro::platform::TreeStep;
 
 // True for an entry that is a symbolic link (a reparse point).
 inline bool IsLinkEntry(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
-// Calls visit(fullPath, data) for each entry of folder but "." and "..", in
-// the order the find functions deliver them; fullPath is
-// combinePathString(folder, name). False when the folder cannot be read or
-// is empty text (which names no folder: never the root).
-template <class Visit>
-bool ForEachEntry(const CString& folder, Visit&& visit) {
-  if (folder.IsEmpty()) return false;
-  CString pattern = CStringOpr::combinePathString(folder, L"*");
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(pattern, &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  CString path = CStringOpr::combinePathString(folder, L"");
-  const int stem = path.GetLength();
-  do {
-    if (IsDotEntry(data.cFileName)) continue;
-    path.Truncate(stem);
-    path += data.cFileName;
-    visit(path, data);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  return true;
+// An open folder descriptor, closed when it goes.
+class FolderFd {
+ public:
+  explicit FolderFd(int fd = -1) : fd_(fd) {}
+  ~FolderFd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FolderFd(const FolderFd&) = delete;
+  FolderFd& operator=(const FolderFd&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// Opens the folder that Windows path text names, following a link as the
+// last name (the caller named it); -1 for empty text (which names no folder:
+// never the root) or a folder that cannot be opened.
+inline int OpenNamedFolder(const CString& folder) {
+  if (folder.IsEmpty()) return -1;
+  std::string path;
+  if (!kavro::platform::KvMapPath(folder, path)) return -1;
+  return kavro::platform::OpenFolderPath(path, true);
 }
 
-// As ForEachEntry, with visit(fullPath, name, attributes) and only the
-// attributes an entry's type tells (folder, link, file): no look at each
-// file, for walks that need nothing more.
-template <class Visit>
-bool ForEachEntryByType(const CString& folder, Visit&& visit) {
-  if (folder.IsEmpty()) return false;
-  struct Walk {
-    CString path;
-    int stem;
-    Visit* visit;
-  } walk{CStringOpr::combinePathString(folder, L""), 0, &visit};
-  walk.stem = walk.path.GetLength();
-  return kavro::platform::KvListFolder(
-             walk.path,
-             [](void* context, const wchar_t* name, DWORD attributes) {
-               Walk& w = *static_cast<Walk*>(context);
-               w.path.Truncate(w.stem);
-               w.path += name;
-               (*w.visit)(w.path, name, attributes);
-             },
-             &walk) != FALSE;
+// A visitor made of one function: step(entry) for each entry.
+template <class Step>
+class StepVisitor : public kavro::platform::TreeVisitor {
+ public:
+  explicit StepVisitor(Step step) : step_(std::move(step)) {}
+  TreeStep Visit(const TreeEntry& entry) override { return step_(entry); }
+
+ private:
+  Step step_;
+};
+
+// Walks the tree below the open folder with step(entry) as its visitor.
+template <class Step>
+kavro::platform::TreeWalkCounts WalkWith(int folderFd, Step step) {
+  StepVisitor<Step> visitor(std::move(step));
+  return kavro::platform::WalkTree(folderFd, visitor);
 }
 
 }  // namespace kavro::files

@@ -1,48 +1,23 @@
 // Packing a folder tree into an archive: a folder entry for each folder and
 // an entry for each file, named by its path below the root folder.
 //
-// Symbolic links are not followed: a link to a file adds the file it points
-// to, a link to a folder adds an empty folder entry and is not descended
-// into, so nothing outside the tree is packed and a looping link cannot
-// make the walk endless.
-#include "files/zip/zip_writer.h"
+// The walk goes through open folder descriptors (files/tree_walk_internal.h)
+// and never reads anything outside the root folder: a file is opened by its
+// name in its folder without following links and must still be the regular
+// file the walk saw; a link to a file is packed with its target's content
+// only when the target really lies inside the root folder; a link to a
+// folder is an empty folder entry, never descended into. An entry that
+// cannot be packed is skipped and the walk goes on (see zip_folder_pack.h).
+#include "files/zip/zip_folder_pack.h"
 
 namespace {
 
-bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
-}
-
-// relative + "\" + name, or name alone below the root itself.
-CString Below(const CString& relative, const wchar_t* name) {
-  return relative.IsEmpty() ? CString(name) : relative + L"\\" + name;
-}
-
-CString Under(const CString& root, const CString& relative) {
-  return relative.IsEmpty() ? root : root + L"\\" + relative;
-}
-
-bool AddEntries(HZIPFILE zip, const CString& root, const CString& relative) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(Under(root, relative) + L"\\*", &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  do {
-    if (IsDotEntry(data.cFileName)) continue;
-    const CString name = Below(relative, data.cFileName);
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      CString source = Under(root, name);
-      ok = ZipAdd(zip, name, const_cast<wchar_t*>(source.GetString()), 0, ZIPKIND_FILENAME) ==
-           ZRES_SUCCESS;
-    } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-      ok = ZipAdd(zip, name, nullptr, 0, ZIPKIND_FOLDER) == ZRES_SUCCESS;
-    } else {
-      ok = AddFolderContent(zip, root, name) != FALSE;
-    }
-  } while (ok && FindNextFileW(find, &data));
-  if (ok && GetLastError() != ERROR_NO_MORE_FILES) ok = false;
-  FindClose(find);
-  return ok;
+CString Trimmed(const wchar_t* text, int keep) {
+  CString out = text != nullptr ? CString(text) : CString();
+  while (out.GetLength() > keep && (out.Right(1) == L"\\" || out.Right(1) == L"/")) {
+    out.Truncate(out.GetLength() - 1);
+  }
+  return out;
 }
 
 }  // namespace
@@ -50,25 +25,23 @@ bool AddEntries(HZIPFILE zip, const CString& root, const CString& relative) {
 // A null or empty relative folder packs the root folder's content under
 // names without a folder part, with no entry for the root itself.
 extern "C" BOOL AddFolderContent(HZIPFILE zip, const wchar_t* root, const wchar_t* folder) {
+  using kavro::zip::LastWriteResult;
   ZIPRESULT error;
-  if (kavro::zip::WriterOf(zip, error) == nullptr) {
-    kavro::zip::LastWriteResult() = error;
+  kavro::zip::ZipWriter* writer = kavro::zip::WriterOf(zip, error);
+  if (writer == nullptr) {
+    LastWriteResult() = error;
     return FALSE;
   }
   if (root == nullptr) {
-    kavro::zip::LastWriteResult() = ZRES_ARGS;
+    LastWriteResult() = ZRES_ARGS;
     return FALSE;
   }
-  CString base(root);
-  while (base.GetLength() > 1 && (base.Right(1) == L"\\" || base.Right(1) == L"/")) {
-    base.Truncate(base.GetLength() - 1);
-  }
-  CString relative = folder != nullptr ? CString(folder) : CString();
-  while (!relative.IsEmpty() && (relative.Right(1) == L"\\" || relative.Right(1) == L"/")) {
-    relative.Truncate(relative.GetLength() - 1);
-  }
+  const CString base = Trimmed(root, 1);
+  const CString relative = Trimmed(folder, 0);
   if (!relative.IsEmpty() && ZipAdd(zip, relative, nullptr, 0, ZIPKIND_FOLDER) != ZRES_SUCCESS) {
     return FALSE;
   }
-  return AddEntries(zip, base, relative) ? TRUE : FALSE;
+  const ZIPRESULT result = kavro::zip::PackFolder(*writer, base, relative);
+  LastWriteResult() = result;
+  return result == ZRES_SUCCESS ? TRUE : FALSE;
 }

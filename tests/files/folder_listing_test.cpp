@@ -115,3 +115,39 @@ TEST_F(FolderListingTest, UnreadableFoldersAreSkipped) {
 }
 
 }  // namespace
+
+namespace {
+
+using kavro::test::TempDir;
+using kavro::test::WriteBytes;
+
+TEST(FolderListingEntries, SpecialFilesAndLinksToNoFileAreNotListed) {
+  TempDir dir;
+  WriteBytes(dir.Sub("a.txt"), "a");
+  ASSERT_EQ(mkfifo(dir.Sub("pipe").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("pipe", dir.Sub("pipe-link").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", dir.Sub("dangling").c_str()), 0);
+  ASSERT_EQ(symlink("loop", dir.Sub("loop").c_str()), 0);
+  ASSERT_EQ(symlink("a.txt", dir.Sub("a-link").c_str()), 0);
+  CStringArray files;
+  EXPECT_EQ(CStringOpr::getFilesInFolder(dir.Win(), files, TRUE, CString()), 2);
+  std::vector<std::wstring> names = Names(files, dir.Win());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"a-link", L"a.txt"}));
+}
+
+TEST(FolderListingEntries, FolderNamedBackslashIsListedBelowItselfNotItsParent) {
+  TempDir dir;
+  WriteBytes(dir.Sub("tree/\\/\\/deep.txt"), "d");
+  WriteBytes(dir.Sub("tree/..\\outside.txt"), "o");
+  WriteBytes(dir.Sub("outside.txt"), "never listed");
+  CStringArray files;
+  EXPECT_EQ(CStringOpr::getFilesInFolder(dir.Win("tree"), files, TRUE, CString()), 2);
+  std::vector<std::wstring> names = Names(files, dir.Win("tree") + L"\\");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"..\xF05Coutside.txt", L"\xF05C\\\xF05C\\deep.txt"}));
+  for (INT_PTR i = 0; i < files.GetSize(); ++i) EXPECT_TRUE(DeleteFileW(files[i]));
+  EXPECT_TRUE(kavro::test::Exists(dir.Sub("outside.txt")));
+}
+
+}  // namespace

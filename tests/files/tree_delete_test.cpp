@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/test_support.h"
 
 namespace {
@@ -83,6 +85,58 @@ TEST_F(TreeDeleteTest, DeleteEmptyDirectoryKeepsFilesAndLinks) {
   mkdir((tree_ + "/x").c_str(), 0755);
   CStringOpr::DeleteEmptyDirectory(dir_.Win("tree"));
   EXPECT_FALSE(Exists(tree_));
+}
+
+TEST(TreeDelete, BackslashNamesNeverReachOutsideTheTree) {
+  TempDir dir;
+  WriteBytes(dir.Sub("victim/precious.txt"), "p");
+  WriteBytes(dir.Sub("tree/..\\victim/inside.txt"), "i");
+  WriteBytes(dir.Sub("tree/\\/\\/inside.txt"), "i");
+  WriteBytes(dir.Sub("tree/..\\victim.txt"), "i");
+  WriteBytes(dir.Sub("victim.txt"), "v");
+  CStringOpr::DeleteDirectory(dir.Win("tree"));
+  EXPECT_FALSE(Exists(dir.Sub("tree")));
+  EXPECT_TRUE(Exists(dir.Sub("victim/precious.txt")));
+  EXPECT_TRUE(Exists(dir.Sub("victim.txt")));
+}
+
+TEST(TreeDelete, SpecialFilesGoAsEntries) {
+  TempDir dir;
+  WriteBytes(dir.Sub("tree/sub/a.txt"), "a");
+  ASSERT_EQ(mkfifo(dir.Sub("tree/sub/pipe").c_str(), 0644), 0);
+  CStringOpr::DeleteEmptyDirectory(dir.Win("tree"));
+  EXPECT_TRUE(Exists(dir.Sub("tree/sub/pipe")));  // not a folder: stays
+  CStringOpr::DeleteDirectory(dir.Win("tree"));
+  EXPECT_FALSE(Exists(dir.Sub("tree")));
+}
+
+// Walks past the number of folders held open reopen them by name and close
+// every descriptor they opened.
+TEST(TreeDelete, DeepTreeGoesWholeAndLeavesNoDescriptorOpen) {
+  auto openDescriptors = [] {
+    int count = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/fd"); it != std::filesystem::directory_iterator();
+         ++it)
+      ++count;
+    return count;
+  };
+  TempDir dir;
+  std::string path = dir.Sub("tree");
+  mkdir(path.c_str(), 0755);
+  std::string relative = "tree";
+  for (int level = 0; level < 120; ++level) {
+    relative += "/level-" + std::to_string(level);
+    ASSERT_EQ(mkdir(dir.Sub(relative).c_str(), 0755), 0);
+    if (level % 7 == 0) WriteBytes(dir.Sub(relative + "/f.txt"), "f");
+  }
+  const int before = openDescriptors();
+  CStringArray files;
+  EXPECT_EQ(CStringOpr::getFilesInFolder(dir.Win("tree"), files, TRUE, CString()), 18);
+  CStringOpr::DeleteEmptyDirectory(dir.Win("tree"));
+  EXPECT_TRUE(Exists(dir.Sub(relative.substr(0, relative.rfind('/')))));
+  CStringOpr::DeleteDirectory(dir.Win("tree"));
+  EXPECT_FALSE(Exists(path));
+  EXPECT_EQ(openDescriptors(), before);
 }
 
 }  // namespace

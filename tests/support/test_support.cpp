@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,6 +17,45 @@
 extern char** environ;
 
 namespace kavro::test {
+namespace {
+
+// Removes the entry `name` of the open folder `parent` with all it holds,
+// by descriptors and names (any depth, read-only folders opened up first,
+// links removed as links).
+void RemoveAt(int parent, const std::string& name) {
+  struct stat st;
+  if (fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+  if (!S_ISDIR(st.st_mode)) {
+    unlinkat(parent, name.c_str(), 0);
+    return;
+  }
+  fchmodat(parent, name.c_str(), 0700, AT_SYMLINK_NOFOLLOW);
+  int fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) {
+    std::vector<std::string> names;
+    if (DIR* dir = fdopendir(dup(fd))) {
+      while (dirent* e = readdir(dir)) {
+        std::string n = e->d_name;
+        if (n != "." && n != "..") names.push_back(n);
+      }
+      closedir(dir);
+    }
+    for (const std::string& n : names) RemoveAt(fd, n);
+    close(fd);
+  }
+  unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash + 1 >= path.size()) return;
+  int parent = open(slash == 0 ? "/" : path.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (parent < 0) return;
+  RemoveAt(parent, path.substr(slash + 1));
+  close(parent);
+}
 
 TempDir::TempDir() {
   const char* base = getenv("TMPDIR");
@@ -25,15 +66,7 @@ TempDir::TempDir() {
   path_ = buf.data();
 }
 
-TempDir::~TempDir() {
-  std::error_code ec;
-  // Read-only files and folders must not stop the clean-up.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    if (!it->is_symlink(ec)) chmod(it->path().c_str(), 0700);
-  }
-  std::filesystem::remove_all(path_, ec);
-}
+TempDir::~TempDir() { RemoveTree(path_); }
 
 CString TempDir::Win() const { return CString(kavro::platform::KvWindowsPath(path_).c_str()) + L"\\"; }
 

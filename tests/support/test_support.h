@@ -12,7 +12,7 @@
 namespace kavro::test {
 
 // A fresh folder under the system's temporary folder, removed with
-// everything in it when the object goes.
+// everything in it (at any depth, read-only parts too) when the object goes.
 class TempDir {
  public:
   TempDir();
@@ -30,6 +30,11 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Removes a folder with everything in it, at any depth, read-only parts
+// included, links as links (by descriptors: std::filesystem stops at
+// PATH_MAX).
+void RemoveTree(const std::string& path);
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
