@@ -20,7 +20,7 @@ namespace {
 
 enum class Op {
   kListRecursive, kListStringForm, kListFlat, kListFiltered, kSubFolders,
-  kDeleteDirectory, kDeleteEmptyDirectory, kPackToFile, kPackToMemory,
+  kDeleteDirectory, kDeleteEmptyDirectory, kPackToFile, kPackToMemory, kCopyListing,
 };
 
 const char* OpName(Op op) {
@@ -34,6 +34,7 @@ const char* OpName(Op op) {
     case Op::kDeleteEmptyDirectory: return "DeleteEmptyDirectory";
     case Op::kPackToFile: return "PackToFile";
     case Op::kPackToMemory: return "PackToMemory";
+    case Op::kCopyListing: return "CopyListing";
   }
   return "?";
 }
@@ -268,6 +269,29 @@ class HostileTreeTest : public ::testing::TestWithParam<std::tuple<HostileKind, 
     EXPECT_EQ(SnapshotDiff(treeBefore_, TakeSnapshot(box_.tree())), "") << "packing changed the tree";
   }
 
+  // The recursive listing copied elsewhere: every file of the tree arrives
+  // with its content under its own name (case twins and deep ones too);
+  // links and special files are not copied.
+  void RunCopy() {
+    TempDir out;
+    const CString tree = box_.TreeWin();
+    ChildOutcome child = RunWithDeadline([&] {
+      CStringArray files;
+      CStringOpr::getFilesInFolder(tree, files, TRUE, CString());
+      CStringOpr::CopyFilesAndDirs(files, tree + L"\\", out.Win("copy\\"));
+      return std::string();
+    });
+    ASSERT_TRUE(child.finished) << child.status;
+    Snapshot expected;
+    for (const auto& [path, e] : treeBefore_)
+      if (e.type == 'f') expected[path] = e;
+    Snapshot copied;
+    for (const auto& [path, e] : TakeSnapshot(out.Sub("copy")))
+      if (e.type != 'd') copied[path] = e;
+    EXPECT_EQ(SnapshotDiff(expected, copied, false), "");
+    EXPECT_EQ(SnapshotDiff(treeBefore_, TakeSnapshot(box_.tree())), "") << "copying changed the tree";
+  }
+
   HostileSandbox box_;
   Snapshot outsideBefore_;
   Snapshot treeBefore_;
@@ -280,6 +304,7 @@ TEST_P(HostileTreeTest, StaysInsideFinishesAndCoversTheTree) {
     case Op::kDeleteEmptyDirectory: RunDelete(op); break;
     case Op::kPackToFile:
     case Op::kPackToMemory: RunPack(op); break;
+    case Op::kCopyListing: RunCopy(); break;
     default: RunListing(op); break;
   }
 }
@@ -289,7 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::ValuesIn(AllHostileKinds()),
                        ::testing::Values(Op::kListRecursive, Op::kListStringForm, Op::kListFlat, Op::kListFiltered,
                                          Op::kSubFolders, Op::kDeleteDirectory, Op::kDeleteEmptyDirectory,
-                                         Op::kPackToFile, Op::kPackToMemory)),
+                                         Op::kPackToFile, Op::kPackToMemory, Op::kCopyListing)),
     [](const ::testing::TestParamInfo<std::tuple<HostileKind, Op>>& info) {
       return std::string(HostileKindName(std::get<0>(info.param))) + "_" + OpName(std::get<1>(info.param));
     });

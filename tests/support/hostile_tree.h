@@ -64,6 +64,8 @@ struct SnapEntry {
 // following links, at any depth; names in `skip` at the top are left out.
 using Snapshot = std::map<std::string, SnapEntry>;
 Snapshot TakeSnapshot(const std::string& folder, const std::vector<std::string>& skip = {});
+// The entry at `path` itself (type '-' when missing), links not followed.
+SnapEntry SnapPath(const std::string& path);
 // The differences, one line each; empty when equal. Modes are compared only
 // with `modes`.
 std::string SnapshotDiff(const Snapshot& before, const Snapshot& after, bool modes = true);

@@ -115,6 +115,27 @@ Snapshot TakeSnapshot(const std::string& folder, const std::vector<std::string>&
   return out;
 }
 
+SnapEntry SnapPath(const std::string& path) {
+  SnapEntry e;
+  e.type = '-';
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return e;
+  const std::string name = path.substr(slash + 1);
+  struct stat st;
+  if (fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    e.type = TypeOf(st.st_mode);
+    e.mode = st.st_mode & 07777;
+    if (S_ISREG(st.st_mode)) {
+      e.size = static_cast<uint64_t>(st.st_size);
+      e.hash = HashAt(fd, name.c_str());
+    }
+  }
+  close(fd);
+  return e;
+}
+
 std::string SnapshotDiff(const Snapshot& before, const Snapshot& after, bool modes) {
   std::ostringstream out;
   for (const auto& [path, e] : before) {

@@ -14,15 +14,15 @@
 
 #include "KavroStd/KavroStd.h"
 #include "support/test_support.h"
-#include "tree_snapshot.h"
+#include "support/hostile_tree.h"
 #include "unzip_hostile_archive.h"
 
 namespace {
 
 using kavro::test::ReadBytes;
-using kavro::test::SnapshotTree;
-using kavro::test::TreeDifference;
-using kavro::test::TreeSnapshot;
+using kavro::test::Snapshot;
+using kavro::test::SnapshotDiff;
+using kavro::test::TakeSnapshot;
 using kavro::test::unzip::HostileArchive;
 using kavro::test::unzip::HostileContent;
 using kavro::test::unzip::HostileEntries;
@@ -82,10 +82,9 @@ class UnzipHostileNamesTest : public testing::Test {
 
   // The temporary folder without the sandbox, and the root-level names an
   // escaping name could reach.
-  TreeSnapshot Outside() const {
-    TreeSnapshot tree = SnapshotTree(base_, sandbox_);
-    for (const char* path : {"/x", "/abs", "/deep", "/kavro-hostile"})
-      tree[path] = kavro::test::DescribeEntry(path);
+  Snapshot Outside() const {
+    Snapshot tree = TakeSnapshot(base_, {"sandbox"});
+    for (const char* path : {"/x", "/abs", "/deep", "/kavro-hostile"}) tree[path] = kavro::test::SnapPath(path);
     return tree;
   }
 
@@ -134,14 +133,14 @@ TEST_F(UnzipHostileNamesTest, OwnWideNamesNeverLeaveTheSandbox) {
   ZIPITEMW all;
   ASSERT_EQ(ZRES_SUCCESS, GetZipItemW(zip_, -1, &all));
   ASSERT_EQ(static_cast<int>(entries.size()), all.index);
-  const TreeSnapshot before = Outside();
+  const Snapshot before = Outside();
   for (int i = 0; i < all.index; ++i) {
     SCOPED_TRACE(Shown(entries[i].name));
     ZIPITEMW item;
     ASSERT_EQ(ZRES_SUCCESS, GetZipItemW(zip_, i, &item));
     EXPECT_EQ(entries[i].expected, UnzipItem(zip_, i, item.name, 0, ZIPKIND_FILENAME));
   }
-  EXPECT_EQ("", TreeDifference(before, Outside()));
+  EXPECT_EQ("", SnapshotDiff(before, Outside()));
   ExpectSafeEntriesInside(entries);
 }
 
@@ -151,7 +150,7 @@ TEST_F(UnzipHostileNamesTest, OwnAnsiNamesNeverLeaveTheSandbox) {
   kavro::test::ScopedAcp ascii(20127);
   const std::vector<HostileEntry> entries = HostileEntries(base_);
   Open(entries);
-  const TreeSnapshot before = Outside();
+  const Snapshot before = Outside();
   for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
     SCOPED_TRACE(Shown(entries[i].name));
     ZIPITEMA item;
@@ -164,12 +163,12 @@ TEST_F(UnzipHostileNamesTest, OwnAnsiNamesNeverLeaveTheSandbox) {
       EXPECT_EQ(entries[i].expected, r);
     }
   }
-  EXPECT_EQ("", TreeDifference(before, Outside()));
+  EXPECT_EQ("", SnapshotDiff(before, Outside()));
 }
 
 TEST_F(UnzipHostileNamesTest, OwnNameWithOtherSeparatorsIsRefused) {
   Open({{"a/../../x", false, false, ZRES_ARGS, ""}, {"..\\x", false, false, ZRES_ARGS, ""}});
-  const TreeSnapshot before = Outside();
+  const Snapshot before = Outside();
   const struct {
     int index;
     const wchar_t* target;
@@ -179,7 +178,7 @@ TEST_F(UnzipHostileNamesTest, OwnNameWithOtherSeparatorsIsRefused) {
     SCOPED_TRACE(testing::Message() << c.index << " " << kavro::test::Utf8(CString(c.target)));
     EXPECT_EQ(ZRES_ARGS, Extract(c.index, c.target));
   }
-  EXPECT_EQ("", TreeDifference(before, Outside()));
+  EXPECT_EQ("", SnapshotDiff(before, Outside()));
   EXPECT_TRUE(SandboxPaths().empty());
 }
 

@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-#include "files/zip/tree_snapshot.h"
+#include "support/hostile_tree.h"
 #include "files/zip/zip_peer_tools.h"
 #include "support/test_support.h"
 
@@ -137,11 +137,11 @@ TEST(KvZipTool, FileLinkInDestinationIsReplacedNotWrittenThrough) {
     entries.emplace_back(c.entry, "from the archive");
   }
   WriteArchive(dir.Sub("links.zip"), entries);
-  const TreeSnapshot before = SnapshotTree(dir.Sub("outside"));
+  const kavro::test::Snapshot before = kavro::test::TakeSnapshot(dir.Sub("outside"));
 
   ProcessResult run = kavro::test::Run({Tool(), "extract", dir.Sub("links.zip"), dir.Sub("dest")});
   EXPECT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_EQ("", TreeDifference(before, SnapshotTree(dir.Sub("outside"))));
+  EXPECT_EQ("", kavro::test::SnapshotDiff(before, kavro::test::TakeSnapshot(dir.Sub("outside"))));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.placed);
     const std::string placed = dir.Sub("dest/" + std::string(c.placed));
@@ -172,11 +172,11 @@ TEST(KvZipTool, FolderLinkInDestinationRefusesItsEntries) {
   entries.emplace_back(L"fine.txt", "fine");
   entries.emplace_back(L"real/ok.txt", "ok");
   WriteArchive(dir.Sub("links.zip"), entries);
-  const TreeSnapshot before = SnapshotTree(dir.Sub("outside"));
+  const kavro::test::Snapshot before = kavro::test::TakeSnapshot(dir.Sub("outside"));
 
   ProcessResult run = kavro::test::Run({Tool(), "extract", dir.Sub("links.zip"), dir.Sub("dest")});
   EXPECT_EQ(run.exitCode, 1) << run.output;
-  EXPECT_EQ("", TreeDifference(before, SnapshotTree(dir.Sub("outside"))));
+  EXPECT_EQ("", kavro::test::SnapshotDiff(before, kavro::test::TakeSnapshot(dir.Sub("outside"))));
   for (const std::string& name : refused) {
     EXPECT_NE(run.output.find("refusing to extract \"" + name + "\": "), std::string::npos)
         << name << "\n" << run.output;
