@@ -7,37 +7,10 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/long_path_internal.h"
 #include "platform/tree_walk_internal.h"
 
 namespace kavro::platform {
-namespace {
-
-// Opens the path one name at a time from "/" or the current folder (for
-// paths longer than the kernel takes in one call).
-int OpenByNames(const std::string& path, bool followLast) {
-  int fd = open(path[0] == '/' ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  size_t start = 0;
-  while (fd >= 0) {
-    while (start < path.size() && path[start] == '/') ++start;
-    if (start >= path.size()) return fd;
-    size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    size_t after = end;
-    while (after < path.size() && path[after] == '/') ++after;
-    const bool last = after >= path.size();
-    const std::string name = path.substr(start, end - start);
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (last && !followLast ? O_NOFOLLOW : 0);
-    const int next = openat(fd, name.c_str(), flags);
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-    fd = next;
-    start = end;
-  }
-  return -1;
-}
-
-}  // namespace
 
 int OpenFolderPath(const std::string& path, bool followLast) {
   if (path.empty()) {
@@ -45,9 +18,7 @@ int OpenFolderPath(const std::string& path, bool followLast) {
     return -1;
   }
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLast ? 0 : O_NOFOLLOW);
-  const int fd = open(path.c_str(), flags);
-  if (fd >= 0 || errno != ENAMETOOLONG) return fd;
-  return OpenByNames(path, followLast);
+  return PathOpen(path, flags);
 }
 
 int OpenParentFolder(const std::string& path, std::string& name) {
