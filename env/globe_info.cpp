@@ -6,10 +6,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "settings/settings_files_internal.h"
+
 namespace {
 const wchar_t kMutexName[] = L"KavrodeskForAutoCAD";
 const wchar_t kFindFileFunction[] = L"KVSTD_PLATFORM_FUNCTION_FINDFILE";
 const int kCompanyIcon = 128;
+
+CString LibrarySettingsFileOfGlobe() { return STDGlobeInfo()->GetSettFile(); }
+CString SystemVariableFileOfGlobe() { return STDGlobeInfo()->GetCfgsFile(); }
 }  // namespace
 
 CSTDGlobeInfo::CSTDGlobeInfo()
@@ -21,7 +26,10 @@ CSTDGlobeInfo::CSTDGlobeInfo()
       m_dwReserved3(0),
       m_dwReserved4(0),
       m_pBlock(nullptr),
-      m_hMutex(nullptr) {}
+      m_hMutex(nullptr) {
+  // The settings layer finds its files in the installation tree through us.
+  kavro::settings::SetSettingsFileSources(&LibrarySettingsFileOfGlobe, &SystemVariableFileOfGlobe);
+}
 
 CSTDGlobeInfo::~CSTDGlobeInfo() = default;
 

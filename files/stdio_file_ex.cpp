@@ -4,7 +4,7 @@
 #include <string>
 
 #include "KavroStd/files.h"
-#include "platform/codepage_internal.h"
+#include "platform/strings/codepage_internal.h"
 
 namespace {
 

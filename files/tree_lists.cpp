@@ -12,7 +12,7 @@
 
 #include "KavroStd/files.h"
 #include "files/tree_walk_internal.h"
-#include "platform/path_internal.h"
+#include "platform/fs/path_internal.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "KavroStd/files.h"
-#include "platform/tree_walk_internal.h"
+#include "platform/fs/tree_walk_internal.h"
 
 namespace kavro::files {
 

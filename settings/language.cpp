@@ -1,7 +1,7 @@
 // The localisation object: its language directory and the current language.
-#include "KavroStd/env.h"
 #include "KavroStd/settings.h"
 #include "settings/language_internal.h"
+#include "settings/settings_files_internal.h"
 
 namespace kavro::settings {
 
@@ -30,12 +30,12 @@ void CLanguage::SetLanguagePath(CString path) { m_strLangPath = path; }
 
 CString CLanguage::GetCurLanguage() {
   CString name;
-  ReadLanguageText(STDGlobeInfo()->GetSettFile(), L"Setting", L"Language", L"Chinese", name);
+  ReadLanguageText(kavro::settings::LibrarySettingsFile(), L"Setting", L"Language", L"Chinese", name);
   return name;
 }
 
 void CLanguage::SetCurLanguage(CString name) {
-  WritePrivateProfileStringW(L"Setting", L"Language", name, STDGlobeInfo()->GetSettFile());
+  WritePrivateProfileStringW(L"Setting", L"Language", name, kavro::settings::LibrarySettingsFile());
 }
 
 CString CLanguage::GetCurLanguagePath() {

@@ -1,6 +1,6 @@
 // CJSysVar: the built-in defaults and the scalar system variables.
-#include "KavroStd/env.h"
 #include "KavroStd/settings.h"
+#include "settings/settings_files_internal.h"
 #include "settings/sys_var_internal.h"
 
 namespace {
@@ -55,7 +55,7 @@ CJSysVar::CJSysVar(const CJSysVar&) {}
 CJSysVar& CJSysVar::operator=(const CJSysVar&) { return *this; }
 CJSysVar::~CJSysVar() = default;
 
-CString CJSysVar::GetSettingFile() { return STDGlobeInfo()->GetCfgsFile(); }
+CString CJSysVar::GetSettingFile() { return kavro::settings::SystemVariableFile(); }
 
 BOOL CJSysVar::GetDefaultVar(CString name, int& value) {
   if (const IntDefault* entry = FindDefault(kIntDefaults, name)) value = entry->value;

@@ -18,7 +18,7 @@
 
 #include "KavroStd/platform/codepage.h"
 #include "KavroStd/platform/file_rewrite.h"
-#include "platform/file_rewrite_internal.h"
+#include "platform/fs/file_rewrite_internal.h"
 
 namespace {
 

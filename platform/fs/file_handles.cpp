@@ -1,0 +1,273 @@
+// File handles: CreateFileW and the read, write, seek and size calls.
+//
+// Windows share modes have no Linux counterpart and are accepted as given:
+// no sharing violation is ever reported. The read-only attribute (no write
+// bit) is honoured for every caller, root included.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "KavroStd/platform/handleapi.h"
+#include "platform/core/errors_internal.h"
+#include "platform/core/handles_internal.h"
+#include "platform/fs/long_path_internal.h"
+#include "platform/fs/path_internal.h"
+
+namespace kavro::platform {
+namespace {
+
+struct FileObject : detail::KernelObject {
+  int fd = -1;
+  ~FileObject() override {
+    if (fd >= 0) close(fd);
+  }
+};
+
+FileObject* FileOf(HANDLE h) {
+  FileObject* f = detail::LookupHandle<FileObject>(h);
+  if (!f) SetLastError(ERROR_INVALID_HANDLE);
+  return f;
+}
+
+bool ParentExists(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  std::string parent = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  struct stat st;
+  return PathStat(parent, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+int KvFileDescriptor(HANDLE file) {
+  FileObject* f = detail::LookupHandle<FileObject>(file);
+  return f ? f->fd : -1;
+}
+
+// Wraps an open descriptor in a file handle (the handle owns it).
+HANDLE KvHandleFromDescriptor(int fd) {
+  auto object = std::make_unique<FileObject>();
+  object->fd = fd;
+  return detail::RegisterHandle(std::move(object));
+}
+
+}  // namespace kavro::platform
+
+using namespace kavro::platform;
+
+extern "C" HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
+                              DWORD creation, DWORD flags, HANDLE) {
+  std::string p;
+  if (!KvMapPath(path, p)) return INVALID_HANDLE_VALUE;
+  bool wantRead = access & (GENERIC_READ | GENERIC_ALL | 0x0001u);
+  bool wantWrite = access & (GENERIC_WRITE | GENERIC_ALL | 0x0002u | 0x0004u);
+  int oflags = O_CLOEXEC;
+  oflags |= wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+  struct stat st;
+  bool exists = PathStat(p, &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || wantWrite) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return INVALID_HANDLE_VALUE;
+    }
+    oflags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  }
+  switch (creation) {
+    case CREATE_NEW:
+      if (exists) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return INVALID_HANDLE_VALUE;
+      }
+      oflags |= O_CREAT | O_EXCL;
+      break;
+    case CREATE_ALWAYS:
+      oflags |= O_CREAT | O_TRUNC;
+      break;
+    case OPEN_EXISTING:
+      break;
+    case OPEN_ALWAYS:
+      oflags |= O_CREAT;
+      break;
+    case TRUNCATE_EXISTING:
+      if (!wantWrite) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+      }
+      oflags |= O_TRUNC;
+      break;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return INVALID_HANDLE_VALUE;
+  }
+  if (exists && IsReadOnlyMode(st.st_mode) && (wantWrite || (oflags & O_TRUNC))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  if ((oflags & O_TRUNC) && !wantWrite) oflags = (oflags & ~O_RDONLY) | O_RDWR;
+  // A FIFO or device has no Windows counterpart: its open must not wait
+  // for a peer. The descriptor is made blocking again once open.
+  const bool special = exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+  if (special) oflags |= O_NONBLOCK;
+  mode_t mode = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  int fd = PathOpen(p, oflags, mode);
+  if (fd >= 0 && special) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (fd < 0) {
+    int e = errno;
+    if (e == ENOENT) SetLastError(ParentExists(p) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    else if (e == EEXIST) SetLastError(ERROR_FILE_EXISTS);
+    else SetLastErrorFromErrno(e);
+    return INVALID_HANDLE_VALUE;
+  }
+  HANDLE h = KvHandleFromDescriptor(fd);
+  SetLastError(exists && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
+                                                                                : ERROR_SUCCESS);
+  return h;
+}
+
+extern "C" BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void*) {
+  FileObject* f = FileOf(file);
+  if (read) *read = 0;
+  if (!f) return FALSE;
+  if (!buffer && toRead) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  DWORD total = 0;
+  char* out = static_cast<char*>(buffer);
+  while (total < toRead) {
+    ssize_t n = ::read(f->fd, out + total, toRead - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (read) *read = total;
+      // EBADF on a registered descriptor: the handle was not opened for reading.
+      SetLastErrorFromErrno(errno == EISDIR || errno == EBADF ? EACCES : errno);
+      return FALSE;
+    }
+    if (n == 0) break;
+    total += static_cast<DWORD>(n);
+  }
+  if (read) *read = total;
+  return TRUE;
+}
+
+extern "C" BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void*) {
+  FileObject* f = FileOf(file);
+  if (written) *written = 0;
+  if (!f) return FALSE;
+  if (!buffer && toWrite) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  DWORD total = 0;
+  const char* in = static_cast<const char*>(buffer);
+  while (total < toWrite) {
+    ssize_t n = ::write(f->fd, in + total, toWrite - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (written) *written = total;
+      SetLastErrorFromErrno(errno == EBADF ? EACCES : errno);
+      return FALSE;
+    }
+    total += static_cast<DWORD>(n);
+  }
+  if (written) *written = total;
+  return TRUE;
+}
+
+extern "C" BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPos, DWORD method) {
+  FileObject* f = FileOf(file);
+  if (!f) return FALSE;
+  int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : method == FILE_END ? SEEK_END : -1;
+  if (whence < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  off_t base = 0;
+  if (whence == SEEK_CUR) base = lseek(f->fd, 0, SEEK_CUR);
+  if (whence == SEEK_END) {
+    struct stat st;
+    base = fstat(f->fd, &st) == 0 ? st.st_size : 0;
+  }
+  if (base + distance.QuadPart < 0) {
+    SetLastError(ERROR_NEGATIVE_SEEK);
+    return FALSE;
+  }
+  off_t r = lseek(f->fd, static_cast<off_t>(distance.QuadPart), whence);
+  if (r < 0) {
+    SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (newPos) newPos->QuadPart = r;
+  return TRUE;
+}
+
+extern "C" DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+  LARGE_INTEGER d, pos;
+  d.QuadPart = distanceHigh ? (static_cast<LONGLONG>(*distanceHigh) << 32) | static_cast<DWORD>(distance)
+                            : static_cast<LONGLONG>(distance);
+  if (!SetFilePointerEx(file, d, &pos, method)) return INVALID_SET_FILE_POINTER;
+  if (distanceHigh) *distanceHigh = pos.u.HighPart;
+  else if (pos.QuadPart > 0xFFFFFFFFLL) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  SetLastError(ERROR_SUCCESS);
+  return pos.u.LowPart;
+}
+
+extern "C" BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
+  FileObject* f = FileOf(file);
+  if (!f) return FALSE;
+  struct stat st;
+  if (fstat(f->fd, &st) != 0) {
+    SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (size) size->QuadPart = S_ISREG(st.st_mode) ? st.st_size : 0;
+  return TRUE;
+}
+
+extern "C" DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file, &size)) return INVALID_FILE_SIZE;
+  if (sizeHigh) *sizeHigh = static_cast<DWORD>(size.u.HighPart);
+  SetLastError(ERROR_SUCCESS);
+  return size.u.LowPart;
+}
+
+extern "C" BOOL SetEndOfFile(HANDLE file) {
+  FileObject* f = FileOf(file);
+  if (!f) return FALSE;
+  off_t pos = lseek(f->fd, 0, SEEK_CUR);
+  if (pos < 0 || ftruncate(f->fd, pos) != 0) {
+    SetLastErrorFromErrno(errno == EINVAL || errno == EBADF ? EACCES : errno);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+extern "C" BOOL FlushFileBuffers(HANDLE file) {
+  FileObject* f = FileOf(file);
+  if (!f) return FALSE;
+  if (fdatasync(f->fd) != 0 && errno != EINVAL && errno != EROFS) {
+    SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+extern "C" BOOL GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME access, LPFILETIME write) {
+  FileObject* f = FileOf(file);
+  if (!f) return FALSE;
+  struct stat st;
+  if (fstat(f->fd, &st) != 0) {
+    SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (creation) *creation = FileTimeFromTimespec(st.st_ctim.tv_sec < st.st_mtim.tv_sec ? st.st_ctim : st.st_mtim);
+  if (access) *access = FileTimeFromTimespec(st.st_atim);
+  if (write) *write = FileTimeFromTimespec(st.st_mtim);
+  return TRUE;
+}

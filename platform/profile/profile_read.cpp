@@ -1,0 +1,256 @@
+// Reading INI files: values, integers and the name lists.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <unordered_set>
+
+#include "KavroStd/platform/codepage.h"
+#include "KavroStd/platform/fileapi.h"
+#include "KavroStd/platform/profile.h"
+#include "platform/core/errors_internal.h"
+#include "platform/profile/profile_internal.h"
+
+namespace kavro::platform {
+namespace {
+
+// The bytes of a file as read, without the cost of zero-filling a buffer.
+class FileBytes {
+ public:
+  std::string_view view() const { return std::string_view(data_.get(), size_); }
+
+  // Reads from offset 0 to the end; returns 0 or an errno value.
+  int Read(int fd, size_t sizeHint) {
+    size_t capacity = sizeHint + 1;  // room to find the end when the size holds
+    data_.reset(new char[capacity]);
+    size_ = 0;
+    for (;;) {
+      ssize_t n = pread(fd, data_.get() + size_, capacity - size_, static_cast<off_t>(size_));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      if (n == 0) return 0;
+      size_ += static_cast<size_t>(n);
+      if (size_ < capacity) continue;
+      std::unique_ptr<char[]> bigger(new char[capacity * 2]);
+      memcpy(bigger.get(), data_.get(), size_);
+      data_ = std::move(bigger);
+      capacity *= 2;
+    }
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+};
+
+// The whole file; false with the last error set when it cannot be read.
+// Readers take no lock: writers replace the file by a rename, so a read sees
+// either the old or the new file.
+bool LoadProfile(LPCWSTR file, FileBytes& bytes) {
+  std::string path;
+  if (!file) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (!KvMapPath(file, path)) return false;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  struct stat st;
+  int err = 0;
+  if (fstat(fd, &st) != 0) err = errno;
+  else if (!S_ISREG(st.st_mode)) err = EISDIR;
+  else err = bytes.Read(fd, static_cast<size_t>(st.st_size));
+  close(fd);
+  if (err) SetLastErrorFromErrno(err);
+  return err == 0;
+}
+
+// Names listed once each, in the spelling of their first occurrence.
+class NameList {
+ public:
+  void Add(const std::wstring& name) {
+    folded_.assign(name);
+    for (wchar_t& c : folded_) c = ToLower(c);
+    if (seen_.insert(folded_).second) AddLine(name);
+  }
+  void AddLine(const std::wstring& text) {
+    units_ += text;
+    units_.push_back(L'\0');
+  }
+  const std::wstring& units() const { return units_; }
+
+ private:
+  std::wstring units_;
+  std::wstring folded_;
+  std::unordered_set<std::wstring> seen_;
+};
+
+// Copies a list (each entry zero-terminated) and its closing zero.
+DWORD CopyList(const std::wstring& list, LPWSTR out, DWORD size) {
+  if (size == 0) return 0;
+  if (list.size() + 1 <= size) {
+    list.copy(out, list.size());
+    out[list.size()] = L'\0';
+    if (list.empty() && size >= 2) out[1] = L'\0';
+    return static_cast<DWORD>(list.size());
+  }
+  SetLastError(ERROR_MORE_DATA);
+  if (size < 2) {
+    out[0] = L'\0';
+    return 0;
+  }
+  list.copy(out, size - 2);
+  out[size - 2] = L'\0';
+  out[size - 1] = L'\0';
+  return size - 2;
+}
+
+DWORD CopyValue(const wchar_t* text, size_t length, LPWSTR out, DWORD size) {
+  if (size == 0) return 0;
+  if (length > size - 1) {
+    length = size - 1;
+    SetLastError(ERROR_MORE_DATA);
+  }
+  wmemcpy(out, text, length);
+  out[length] = L'\0';
+  return static_cast<DWORD>(length);
+}
+
+// The value of key `key` in section `app`: true when found.
+bool LookupValue(std::string_view bytes, const wchar_t* app, const wchar_t* key, std::wstring& value) {
+  ProfileName appName = MakeProfileName(app);
+  ProfileName keyName = MakeProfileName(key);
+  ProfileText text(bytes, GetACP());
+  return text.Visit([&](const auto& scanner) {
+    ProfileLine header;
+    if (!scanner.FindSection(appName, 0, header)) return false;
+    bool found = false;
+    ForEachSectionLine(scanner, header, [&](const ProfileLine& line) {
+      if (line.kind != ProfileLineKind::kKey || !scanner.NameIs(line.nameBegin, line.nameEnd, keyName))
+        return true;
+      size_t b = line.valueBegin, e = line.valueEnd;
+      UnquoteProfileValue(scanner.data(), b, e);
+      scanner.Decode(b, e, value);
+      found = true;
+      return false;
+    });
+    return found;
+  });
+}
+
+void ListSections(std::string_view bytes, NameList& list) {
+  ProfileText text(bytes, GetACP());
+  text.Visit([&](const auto& scanner) {
+    std::wstring name;
+    ProfileLine header;
+    for (size_t pos = 0; scanner.NextHeader(pos, header); pos = header.next) {
+      scanner.Decode(header.nameBegin, header.nameEnd, name);
+      list.Add(name);
+    }
+  });
+}
+
+// The key names (keysOnly) or all lines of the first section named `app`.
+void ListSection(std::string_view bytes, const wchar_t* app, bool keysOnly, NameList& list) {
+  ProfileName appName = MakeProfileName(app);
+  ProfileText text(bytes, GetACP());
+  text.Visit([&](const auto& scanner) {
+    ProfileLine header;
+    if (!scanner.FindSection(appName, 0, header)) return;
+    std::wstring name, value;
+    ForEachSectionLine(scanner, header, [&](const ProfileLine& line) {
+      if (line.kind == ProfileLineKind::kKey) {
+        scanner.Decode(line.nameBegin, line.nameEnd, name);
+        if (keysOnly) {
+          list.Add(name);
+        } else {
+          scanner.Decode(line.valueBegin, line.valueEnd, value);
+          list.AddLine(name + L"=" + value);
+        }
+      } else if (line.kind == ProfileLineKind::kOther && !keysOnly) {
+        scanner.Decode(line.nameBegin, line.nameEnd, name);
+        list.AddLine(name);
+      }
+      return true;
+    });
+  });
+}
+
+}  // namespace
+}  // namespace kavro::platform
+
+using namespace kavro::platform;
+
+extern "C" DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def, LPWSTR out, DWORD size,
+                                          LPCWSTR file) {
+  if (size == 0) return 0;
+  if (!out) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  FileBytes bytes;
+  bool loaded = LoadProfile(file, bytes);
+  if (!app || !key) {
+    NameList list;
+    if (loaded && !app) ListSections(bytes.view(), list);
+    if (loaded && app) ListSection(bytes.view(), app, true, list);
+    if (loaded) SetLastError(ERROR_SUCCESS);
+    return CopyList(list.units(), out, size);
+  }
+  std::wstring value;
+  if (loaded && LookupValue(bytes.view(), app, key, value)) {
+    SetLastError(ERROR_SUCCESS);
+    return CopyValue(value.data(), value.size(), out, size);
+  }
+  if (loaded) SetLastError(ERROR_FILE_NOT_FOUND);
+  // The default loses its trailing blanks.
+  if (!def) def = L"";
+  size_t length = wcslen(def);
+  while (length > 0 && IsProfileBlank(def[length - 1])) --length;
+  return CopyValue(def, length, out, size);
+}
+
+extern "C" UINT GetPrivateProfileIntW(LPCWSTR app, LPCWSTR key, INT def, LPCWSTR file) {
+  FileBytes bytes;
+  std::wstring value;
+  if (!app || !key || !LoadProfile(file, bytes)) return static_cast<UINT>(def);
+  if (!LookupValue(bytes.view(), app, key, value) || value.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return static_cast<UINT>(def);
+  }
+  SetLastError(ERROR_SUCCESS);
+  size_t i = 0;
+  while (i < value.size() && IsProfileBlank(value[i])) ++i;
+  bool negative = false;
+  if (i < value.size() && (value[i] == L'-' || value[i] == L'+')) negative = value[i++] == L'-';
+  uint32_t number = 0;
+  for (; i < value.size() && value[i] >= L'0' && value[i] <= L'9'; ++i)
+    number = number * 10u + static_cast<uint32_t>(value[i] - L'0');
+  return negative ? 0u - number : number;
+}
+
+extern "C" DWORD GetPrivateProfileSectionNamesW(LPWSTR out, DWORD size, LPCWSTR file) {
+  return GetPrivateProfileStringW(nullptr, nullptr, nullptr, out, size, file);
+}
+
+extern "C" DWORD GetPrivateProfileSectionW(LPCWSTR app, LPWSTR out, DWORD size, LPCWSTR file) {
+  if (size == 0) return 0;
+  if (!out) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  NameList list;
+  FileBytes bytes;
+  if (!app) SetLastError(ERROR_INVALID_PARAMETER);
+  else if (LoadProfile(file, bytes)) ListSection(bytes.view(), app, false, list);
+  return CopyList(list.units(), out, size);
+}

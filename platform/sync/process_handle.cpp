@@ -1,0 +1,100 @@
+// Process kernel objects: a background thread waits for the child and
+// publishes its exit code; handles wait on that.
+#include "KavroStd/platform/process_handle.h"
+
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/sync/sync_internal.h"
+
+namespace kavro::platform::detail {
+namespace {
+
+struct ChildState {
+  std::mutex lock;
+  std::condition_variable ended;
+  bool done = false;
+  DWORD exitCode = STILL_ACTIVE;
+};
+
+std::shared_ptr<ChildState> WatchChild(pid_t pid) {
+  auto state = std::make_shared<ChildState>();
+  std::thread([pid, state] {
+    int status = 0;
+    pid_t got;
+    do got = waitpid(pid, &status, 0);
+    while (got < 0 && errno == EINTR);
+    DWORD code = 1;
+    if (got == pid && WIFEXITED(status)) code = static_cast<DWORD>(WEXITSTATUS(status));
+    else if (got == pid && WIFSIGNALED(status)) code = 128 + static_cast<DWORD>(WTERMSIG(status));
+    std::lock_guard<std::mutex> guard(state->lock);
+    state->done = true;
+    state->exitCode = code;
+    state->ended.notify_all();
+  }).detach();
+  return state;
+}
+
+struct ProcessObject : WaitableObject {
+  ProcessObject(pid_t id, std::shared_ptr<ChildState> s) : pid(id), state(std::move(s)) {}
+
+  DWORD Wait(DWORD milliseconds) override {
+    std::unique_lock<std::mutex> guard(state->lock);
+    auto ended = [this] { return state->done; };
+    if (milliseconds == INFINITE) {
+      state->ended.wait(guard, ended);
+      return WAIT_OBJECT_0;
+    }
+    return state->ended.wait_for(guard, std::chrono::milliseconds(milliseconds), ended) ? WAIT_OBJECT_0
+                                                                                         : WAIT_TIMEOUT;
+  }
+
+  pid_t pid;
+  std::shared_ptr<ChildState> state;
+};
+
+}  // namespace
+}  // namespace kavro::platform::detail
+
+namespace kavro::platform {
+
+HANDLE KvProcessHandleFromPid(int pid) {
+  if (pid < 1) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto state = detail::WatchChild(pid);
+  return detail::RegisterHandle(std::make_unique<detail::ProcessObject>(pid, std::move(state)));
+}
+
+void KvReapChildProcess(int pid) {
+  if (pid > 0) detail::WatchChild(pid);
+}
+
+}  // namespace kavro::platform
+
+extern "C" BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
+  auto* object = kavro::platform::detail::LookupHandle<kavro::platform::detail::ProcessObject>(process);
+  if (!object || !exitCode) {
+    SetLastError(object ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard<std::mutex> guard(object->state->lock);
+  *exitCode = object->state->exitCode;
+  return TRUE;
+}
+
+extern "C" DWORD GetProcessId(HANDLE process) {
+  auto* object = kavro::platform::detail::LookupHandle<kavro::platform::detail::ProcessObject>(process);
+  if (!object) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  return static_cast<DWORD>(object->pid);
+}
