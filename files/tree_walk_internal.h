@@ -7,8 +7,6 @@
 // outside the named tree is reached through them.
 #pragma once
 
-#include <unistd.h>
-
 #include <string>
 #include <utility>
 
@@ -24,31 +22,8 @@ using kavro::platform::TreeStep;
 // True for an entry that is a symbolic link (a reparse point).
 inline bool IsLinkEntry(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
-// An open folder descriptor, closed when it goes.
-class FolderFd {
- public:
-  explicit FolderFd(int fd = -1) : fd_(fd) {}
-  ~FolderFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FolderFd(const FolderFd&) = delete;
-  FolderFd& operator=(const FolderFd&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-// Opens the folder that Windows path text names, following a link as the
-// last name (the caller named it); -1 for empty text (which names no folder:
-// never the root) or a folder that cannot be opened.
-inline int OpenNamedFolder(const CString& folder) {
-  if (folder.IsEmpty()) return -1;
-  std::string path;
-  if (!kavro::platform::KvMapPath(folder, path)) return -1;
-  return kavro::platform::OpenFolderPath(path, true);
-}
+using kavro::platform::FolderFd;
+using kavro::platform::OpenNamedFolder;
 
 // A visitor made of one function: step(entry) for each entry.
 template <class Step>

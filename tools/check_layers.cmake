@@ -2,7 +2,9 @@
 #
 # Layers, lowest first: platform, text, files, settings, env, toolbar. A
 # source (or public header) of one layer may include the headers of its own
-# layer and of the layers below it. Run as: cmake -DROOT=<source root> -P
+# layer and of the layers below it; only the platform layer includes the
+# system's own headers (POSIX, Linux), so the subsystems stay written against
+# the Win32 and MFC names. Run as: cmake -DROOT=<source root> -P
 # tools/check_layers.cmake
 set(layers platform text files settings env toolbar)
 
@@ -41,6 +43,13 @@ foreach(layer ${layers})
   foreach(source ${sources} ${headers})
     if(NOT EXISTS "${source}")
       continue()
+    endif()
+    if(NOT layer STREQUAL "platform")
+      file(STRINGS "${source}" system REGEX "^#include <(unistd|fcntl|dirent|poll|spawn|sys/[a-z_]+|linux/[a-z_]+)\\.h>")
+      foreach(line ${system})
+        file(RELATIVE_PATH shown "${ROOT}" "${source}")
+        string(APPEND violations "  ${shown} (${layer}) includes a system header: ${line}\n")
+      endforeach()
     endif()
     file(STRINGS "${source}" includes REGEX "^#include \"[^\"]+\"")
     foreach(line ${includes})

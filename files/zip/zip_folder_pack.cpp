@@ -1,11 +1,6 @@
 // Packing a folder's content entry by entry through the descriptor walk.
 #include "files/zip/zip_folder_pack.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
 #include "files/tree_walk_internal.h"
@@ -17,44 +12,6 @@ using kavro::files::FolderFd;
 using kavro::files::TreeEntry;
 using kavro::files::TreeEntryKind;
 using kavro::files::TreeStep;
-
-constexpr int kOpenData = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-
-bool SameObject(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-// Opens a regular file entry by its name in its folder; -1 unless it is
-// still the regular file the walk saw (a swap since is caught).
-int OpenFileEntry(const TreeEntry& entry) {
-  const int fd = openat(entry.folderFd, entry.diskName, kOpenData);
-  struct stat st;
-  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && SameObject(st, entry.st)) return fd;
-  if (fd >= 0) close(fd);
-  return -1;
-}
-
-// Opens the regular file a link points to, when it really lies below the
-// folder `rootReal`; -1 otherwise. The object resolved once is the one
-// opened (through its descriptor), so the link cannot be re-aimed between
-// the check and the read.
-int OpenLinkTarget(const TreeEntry& entry, const std::string& rootReal) {
-  const int where = openat(entry.folderFd, entry.diskName, O_PATH | O_CLOEXEC);
-  if (where < 0) return -1;
-  struct stat target;
-  int fd = -1;
-  if (fstat(where, &target) == 0 && S_ISREG(target.st_mode) &&
-      kavro::platform::IsBelowRealFolder(kavro::platform::RealPathOfDescriptor(where), rootReal)) {
-    char self[64];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", where);
-    fd = open(self, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat opened;
-    if (fd >= 0 && !(fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && SameObject(opened, target))) {
-      close(fd);
-      fd = -1;
-    }
-  }
-  close(where);
-  return fd;
-}
 
 class PackVisitor : public kavro::platform::TreeVisitor {
  public:
@@ -70,10 +27,10 @@ class PackVisitor : public kavro::platform::TreeVisitor {
         Add(name, nullptr, ZIPKIND_FOLDER);
         return Next();
       case TreeEntryKind::kFile:
-        AddFile(name, OpenFileEntry(entry));
+        AddFile(name, kavro::platform::OpenEntryForReading(entry));
         return Next();
       case TreeEntryKind::kFileLink:
-        AddFile(name, OpenLinkTarget(entry, rootReal_));
+        AddFile(name, kavro::platform::OpenLinkTargetForReading(entry, rootReal_));
         return Next();
       default:  // special files, dangling and looping links
         Skip(ZRES_NO_FILE);
@@ -107,12 +64,11 @@ class PackVisitor : public kavro::platform::TreeVisitor {
     return false;
   }
 
-  void AddFile(const CString& name, int fd) {
-    if (fd < 0) {
+  void AddFile(const CString& name, HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE) {
       Skip(ZRES_NO_FILE);
       return;
     }
-    HANDLE handle = kavro::platform::KvHandleFromDescriptor(fd);
     Add(name, handle, ZIPKIND_HANDLE);
     CloseHandle(handle);
   }
@@ -125,18 +81,12 @@ class PackVisitor : public kavro::platform::TreeVisitor {
   ZIPRESULT failed_ = ZRES_SUCCESS;
 };
 
-int OpenWindowsFolder(const CString& folder) {
-  std::string path;
-  if (!kavro::platform::KvMapPath(folder, path)) return -1;
-  return kavro::platform::OpenFolderPath(path, true);
-}
-
 }  // namespace
 
 ZIPRESULT PackFolder(ZipWriter& writer, const CString& root, const CString& relative) {
-  FolderFd rootFd(OpenWindowsFolder(root));
+  FolderFd rootFd(kavro::files::OpenNamedFolder(root));
   if (!rootFd.valid()) return ZRES_NO_FILE;
-  FolderFd folder(relative.IsEmpty() ? dup(rootFd.get()) : OpenWindowsFolder(root + L"\\" + relative));
+  FolderFd folder(kavro::files::OpenNamedFolder(relative.IsEmpty() ? root : root + L"\\" + relative));
   if (!folder.valid()) return ZRES_NO_FILE;
   PackVisitor visitor(writer, relative, kavro::platform::RealPathOfDescriptor(rootFd.get()));
   kavro::platform::TreeWalkOptions options;

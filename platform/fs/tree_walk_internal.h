@@ -10,9 +10,12 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <string>
+
+#include "KavroStd/platform/win_types.h"
 
 namespace kavro::platform {
 
@@ -73,6 +76,45 @@ TreeWalkCounts WalkTree(int rootFd, TreeVisitor& visitor, const TreeWalkOptions&
 // O_CLOEXEC); links on the way are followed, the last one only when
 // `followLast`. -1 with errno set on failure.
 int OpenFolderPath(const std::string& path, bool followLast);
+
+// Opens the folder that Windows path text names, following a link as the
+// last name (the caller named it); -1 for empty text (which names no
+// folder: never the root) or a folder that cannot be opened.
+int OpenNamedFolder(const wchar_t* folder);
+
+// An open folder descriptor, closed when it goes.
+class FolderFd {
+ public:
+  explicit FolderFd(int fd = -1) : fd_(fd) {}
+  ~FolderFd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FolderFd(const FolderFd&) = delete;
+  FolderFd& operator=(const FolderFd&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// A read handle on a regular-file entry, or INVALID_HANDLE_VALUE unless it
+// is still the regular file the walk saw (a swap since is caught). Opened
+// without following links and without waiting on a FIFO.
+HANDLE OpenEntryForReading(const TreeEntry& entry);
+
+// A read handle on the regular file a link entry points to, when that file
+// really lies below the folder `rootReal` (a real path); otherwise
+// INVALID_HANDLE_VALUE. The object checked is the one opened, so the link
+// cannot be re-aimed between the check and the read.
+HANDLE OpenLinkTargetForReading(const TreeEntry& entry, const std::string& rootReal);
+
+// Deletes the tree a Windows path names (deleteFiles), or only its folders
+// that hold nothing but folders. A named folder that is itself a link is
+// only unlinked (deleteFiles) or left; inside, links and special files are
+// entries, removed or left, never followed or opened; read-only files and
+// folders get owner write first. Failures are ignored.
+void RemoveTree(const wchar_t* folder, bool deleteFiles);
 
 // Opens the folder holding the entry a POSIX path names and gives the
 // entry's name in it. -1 for a path without a name ("/", ".", "..").
