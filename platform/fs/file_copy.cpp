@@ -125,7 +125,7 @@ extern "C" BOOL CopyFileW(LPCWSTR existingFile, LPCWSTR newFile, BOOL failIfExis
   ScopedFd in(PathOpen(from, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (in.get() < 0) return FailForPath(from, errno);
   struct stat source;
-  if (Sys().Fstat(in.get(), &source) != 0) return FailForPath(from, errno);
+  if (RetryOnEintr([&] { return Sys().Fstat(in.get(), &source); }) != 0) return FailForPath(from, errno);
   if (!S_ISREG(source.st_mode)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
