@@ -8,7 +8,9 @@
 
 namespace kavro::platform {
 namespace {
-constinit SysCalls gReal;
+// The POSIX calls as they are: the base class's own methods.
+class PosixSysCalls final : public SysCalls {};
+constinit PosixSysCalls gReal;
 }  // namespace
 
 namespace detail {

@@ -31,7 +31,6 @@ class SysCalls {
   constexpr SysCalls() = default;
   SysCalls(const SysCalls&) = delete;
   SysCalls& operator=(const SysCalls&) = delete;
-  virtual ~SysCalls() = default;
 
   // openat(2); `dir` AT_FDCWD for open(2).
   virtual int OpenAt(int dir, const char* path, int flags, mode_t mode);
@@ -52,6 +51,11 @@ class SysCalls {
   int Open(const char* path, int flags, mode_t mode = 0) { return OpenAt(AT_FDCWD, path, flags, mode); }
   int Rename(const char* from, const char* to) { return RenameAt(AT_FDCWD, from, AT_FDCWD, to); }
   int Unlink(const char* path) { return UnlinkAt(AT_FDCWD, path, 0); }
+
+ protected:
+  // Never deleted through this type; trivial, so that the real
+  // implementation is never destroyed and stays usable until the very end.
+  ~SysCalls() = default;
 };
 
 namespace detail {
