@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "KavroStd/text.h"
+#include "text/numeric_array_internal.h"
 
 namespace {
 constexpr double kFindTolerance = 1e-7;
@@ -55,39 +56,10 @@ double CDoubleArray::GetSum(int count) {
   return sum;
 }
 
-int CDoubleArray::ESerialize(CArchive& archive) {
-  if (archive.IsStoring()) {
-    archive << static_cast<LONG>(0) << static_cast<LONG>(GetSize());
-    for (INT_PTR i = 0; i < GetSize(); ++i) archive << GetAt(i);
-    return TRUE;
-  }
-  LONG version = 0;
-  archive >> version;
-  if (version != 0) return FALSE;
-  RemoveAll();
-  LONG count = 0;
-  archive >> count;
-  for (LONG i = 0; i < count; ++i) {
-    double value = 0;
-    archive >> value;
-    Add(value);
-  }
-  return TRUE;
-}
+int CDoubleArray::ESerialize(CArchive& archive) { return kavro::text::SerializeNumbers<double>(*this, archive); }
 
-CString CDoubleArray::GetDataToString() {
-  CString text;
-  for (INT_PTR i = 0; i < GetSize(); ++i) {
-    if (i > 0) text += L":";
-    text += CStringOpr::TrimZero(GetAt(i), -1, 1);
-  }
-  return text;
-}
+CString CDoubleArray::GetDataToString() { return kavro::text::NumbersToString(*this); }
 
 int CDoubleArray::SetDataByString(CString text) {
-  RemoveAll();
-  CStringArray pieces;
-  if (CStringOpr::SpliteStrToAry(text, L":", pieces))
-    for (INT_PTR i = 0; i < pieces.GetSize(); ++i) Add(_wtof(pieces[i]));
-  return TRUE;
+  return kavro::text::NumbersFromString(*this, text, [](LPCWSTR piece) { return _wtof(piece); });
 }

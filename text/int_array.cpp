@@ -1,6 +1,7 @@
 // CIntArray: a growable array of 32-bit integers with search, sort, a text
 // form and an archive form.
 #include "KavroStd/text.h"
+#include "text/numeric_array_internal.h"
 
 #include <algorithm>
 
@@ -35,42 +36,10 @@ void CIntArray::Sort(int ascending) {
   else std::sort(begin(), end(), [](LONG a, LONG b) { return a > b; });
 }
 
-int CIntArray::ESerialize(CArchive& archive) {
-  if (archive.IsStoring()) {
-    archive << static_cast<LONG>(0) << static_cast<LONG>(GetSize());
-    for (INT_PTR i = 0; i < GetSize(); ++i) archive << GetAt(i);
-    return TRUE;
-  }
-  LONG version = 0;
-  archive >> version;
-  if (version != 0) return FALSE;
-  RemoveAll();
-  LONG count = 0;
-  archive >> count;
-  // Elements are appended as they are read: a short archive throws with
-  // the ones read so far in place, and a count larger than the data never
-  // reserves memory for it.
-  for (LONG i = 0; i < count; ++i) {
-    LONG value = 0;
-    archive >> value;
-    Add(value);
-  }
-  return TRUE;
-}
+int CIntArray::ESerialize(CArchive& archive) { return kavro::text::SerializeNumbers<LONG>(*this, archive); }
 
-CString CIntArray::GetDataToString() {
-  CString text;
-  for (INT_PTR i = 0; i < GetSize(); ++i) {
-    if (i > 0) text += L":";
-    text += CStringOpr::TrimZero(static_cast<double>(GetAt(i)), -1, 1);
-  }
-  return text;
-}
+CString CIntArray::GetDataToString() { return kavro::text::NumbersToString(*this); }
 
 int CIntArray::SetDataByString(CString text) {
-  RemoveAll();
-  CStringArray pieces;
-  if (CStringOpr::SpliteStrToAry(text, L":", pieces))
-    for (INT_PTR i = 0; i < pieces.GetSize(); ++i) Add(_wtoi(pieces[i]));
-  return TRUE;
+  return kavro::text::NumbersFromString(*this, text, [](LPCWSTR piece) { return _wtoi(piece); });
 }

@@ -19,6 +19,7 @@
 
 #include "platform/clipboard/clipboard_internal.h"
 #include "platform/core/errors_internal.h"
+#include "platform/core/posix_io_internal.h"
 
 namespace kavro::platform::detail {
 namespace {
@@ -53,17 +54,6 @@ std::string DataFile(const std::string& folder, UINT format) {
   return folder + name;
 }
 
-bool WriteAll(int fd, const BYTE* bytes, size_t n) {
-  while (n > 0) {
-    ssize_t done = write(fd, bytes, n);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    bytes += done;
-    n -= static_cast<size_t>(done);
-  }
-  return true;
-}
-
 // Writes the bytes into a temporary file and renames it over the format's
 // file, so a reader sees the old or the new data.
 DWORD StoreBytes(const std::string& folder, UINT format, const BYTE* bytes, size_t n) {
@@ -71,8 +61,8 @@ DWORD StoreBytes(const std::string& folder, UINT format, const BYTE* bytes, size
   std::string temporary = target + ".kvtmp";
   int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return Win32ErrorFromErrno(errno);
-  bool written = WriteAll(fd, bytes, n);
-  int error = errno;
+  int error = WriteAll(fd, bytes, n);
+  bool written = error == 0;
   if (close(fd) != 0 && written) {
     written = false;
     error = errno;
@@ -91,20 +81,13 @@ HGLOBAL LoadBytes(const std::string& folder, UINT format) {
     SetLastError(errno == ENOENT ? ERROR_NOT_FOUND : Win32ErrorFromErrno(errno));
     return nullptr;
   }
-  std::vector<BYTE> bytes;
-  BYTE chunk[16384];
-  for (;;) {
-    ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      SetLastErrorFromErrno(errno);
-      close(fd);
-      return nullptr;
-    }
-    if (got == 0) break;
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
+  std::string bytes;
+  int error = ReadWholeFile(fd, 0, bytes);
   close(fd);
+  if (error) {
+    SetLastErrorFromErrno(error);
+    return nullptr;
+  }
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
   if (!block) return nullptr;
   if (!bytes.empty()) {

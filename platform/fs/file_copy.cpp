@@ -14,6 +14,8 @@
 
 #include "KavroStd/platform/fileapi.h"
 #include "platform/core/errors_internal.h"
+#include "platform/core/posix_io_internal.h"
+#include "platform/core/sys_calls_internal.h"
 #include "platform/fs/long_path_internal.h"
 #include "platform/fs/path_internal.h"
 
@@ -25,14 +27,14 @@ class ScopedFd {
  public:
   explicit ScopedFd(int fd) : fd_(fd) {}
   ~ScopedFd() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0) Sys().Close(fd_);
   }
   ScopedFd(const ScopedFd&) = delete;
   ScopedFd& operator=(const ScopedFd&) = delete;
   int get() const { return fd_; }
   // Closes now and reports close's own error (a late write error).
   int Close() {
-    int r = close(fd_);
+    int r = Sys().Close(fd_);
     fd_ = -1;
     return r;
   }
@@ -41,30 +43,16 @@ class ScopedFd {
   int fd_;
 };
 
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Copies every byte of in to out; false with errno set on failure.
 bool CopyData(int in, int out, off_t size) {
   bool kernel = true;
   off_t done = 0;
   while (kernel && done < size) {
-    ssize_t n = copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(size - done), 0);
+    ssize_t n = RetryOnEintr([&] { return Sys().CopyRange(in, out, static_cast<size_t>(size - done)); });
     if (n > 0) {
       done += n;
     } else if (n == 0) {
       break;  // the file shrank: the rest comes through read below
-    } else if (errno == EINTR) {
     } else if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
                errno == EBADF) {
       kernel = false;  // not offered here; the buffer loop picks up at `done`
@@ -74,13 +62,13 @@ bool CopyData(int in, int out, off_t size) {
   }
   char buffer[64 * 1024];
   for (;;) {
-    ssize_t n = read(in, buffer, sizeof(buffer));
-    if (n < 0) {
-      if (errno == EINTR) continue;
+    ssize_t n = RetryOnEintr([&] { return Sys().Read(in, buffer, sizeof(buffer)); });
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (int err = WriteAll(out, buffer, static_cast<size_t>(n))) {
+      errno = err;
       return false;
     }
-    if (n == 0) return true;
-    if (!WriteAll(out, buffer, static_cast<size_t>(n))) return false;
   }
 }
 
@@ -137,7 +125,7 @@ extern "C" BOOL CopyFileW(LPCWSTR existingFile, LPCWSTR newFile, BOOL failIfExis
   ScopedFd in(PathOpen(from, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (in.get() < 0) return FailForPath(from, errno);
   struct stat source;
-  if (fstat(in.get(), &source) != 0) return FailForPath(from, errno);
+  if (RetryOnEintr([&] { return Sys().Fstat(in.get(), &source); }) != 0) return FailForPath(from, errno);
   if (!S_ISREG(source.st_mode)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;

@@ -12,6 +12,8 @@
 
 #include "KavroStd/platform/handleapi.h"
 #include "platform/core/errors_internal.h"
+#include "platform/core/posix_io_internal.h"
+#include "platform/core/sys_calls_internal.h"
 #include "platform/core/handles_internal.h"
 #include "platform/fs/long_path_internal.h"
 #include "platform/fs/path_internal.h"
@@ -134,21 +136,14 @@ extern "C" BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  DWORD total = 0;
-  char* out = static_cast<char*>(buffer);
-  while (total < toRead) {
-    ssize_t n = ::read(f->fd, out + total, toRead - total);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (read) *read = total;
-      // EBADF on a registered descriptor: the handle was not opened for reading.
-      SetLastErrorFromErrno(errno == EISDIR || errno == EBADF ? EACCES : errno);
-      return FALSE;
-    }
-    if (n == 0) break;
-    total += static_cast<DWORD>(n);
+  size_t total = 0;
+  int err = ReadFull(f->fd, buffer, toRead, &total);
+  if (read) *read = static_cast<DWORD>(total);
+  if (err) {
+    // EBADF on a registered descriptor: the handle was not opened for reading.
+    SetLastErrorFromErrno(err == EISDIR || err == EBADF ? EACCES : err);
+    return FALSE;
   }
-  if (read) *read = total;
   return TRUE;
 }
 
@@ -160,19 +155,13 @@ extern "C" BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD wr
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  DWORD total = 0;
-  const char* in = static_cast<const char*>(buffer);
-  while (total < toWrite) {
-    ssize_t n = ::write(f->fd, in + total, toWrite - total);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (written) *written = total;
-      SetLastErrorFromErrno(errno == EBADF ? EACCES : errno);
-      return FALSE;
-    }
-    total += static_cast<DWORD>(n);
+  size_t total = 0;
+  int err = WriteAll(f->fd, buffer, toWrite, &total);
+  if (written) *written = static_cast<DWORD>(total);
+  if (err) {
+    SetLastErrorFromErrno(err == EBADF ? EACCES : err);
+    return FALSE;
   }
-  if (written) *written = total;
   return TRUE;
 }
 

@@ -11,7 +11,8 @@
 
 #include "KavroStd/platform/fileapi.h"
 #include "platform/core/errors_internal.h"
-#include "platform/fs/file_read_internal.h"
+#include "platform/core/posix_io_internal.h"
+#include "platform/core/sys_calls_internal.h"
 #include "platform/fs/file_rewrite_internal.h"
 #include "platform/fs/path_internal.h"
 
@@ -58,7 +59,7 @@ struct LockedFile {
   bool created = false;
   struct stat st {};
   ~LockedFile() {
-    if (fd >= 0) close(fd);
+    if (fd >= 0) Sys().Close(fd);
   }
 };
 
@@ -66,21 +67,21 @@ struct LockedFile {
 int OpenTarget(const std::string& path, bool create, LockedFile& file) {
   for (;;) {
     // O_NONBLOCK: a FIFO in the file's place must not hang the open.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    int fd = RetryOnEintr([&] { return Sys().Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK); });
     if (fd >= 0) {
       file.fd = fd;
       file.created = false;
       return 0;
     }
-    if (errno == EINTR) continue;
     if (errno != ENOENT || !create) return errno;
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    fd = RetryOnEintr(
+        [&] { return Sys().Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666); });
     if (fd >= 0) {
       file.fd = fd;
       file.created = true;
       return 0;
     }
-    if (errno != EEXIST && errno != EINTR) return errno;
+    if (errno != EEXIST) return errno;
   }
 }
 
@@ -89,31 +90,17 @@ int OpenTarget(const std::string& path, bool create, LockedFile& file) {
 int OpenLocked(const std::string& path, bool create, LockedFile& file) {
   for (int attempt = 0; attempt < kMaxReopens; ++attempt) {
     if (int err = OpenTarget(path, create, file)) return err;
-    int rc;
-    while ((rc = flock(file.fd, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    if (rc != 0 || fstat(file.fd, &file.st) != 0) return errno;
+    if (RetryOnEintr([&] { return Sys().Flock(file.fd, LOCK_EX); }) != 0 ||
+        RetryOnEintr([&] { return Sys().Fstat(file.fd, &file.st); }) != 0)
+      return errno;
     struct stat now;
     if (stat(path.c_str(), &now) == 0 && now.st_dev == file.st.st_dev && now.st_ino == file.st.st_ino)
       return 0;
     // Renamed over or removed while we waited: the lock guards a stale file.
-    close(file.fd);
+    Sys().Close(file.fd);
     file.fd = -1;
   }
   return EBUSY;
-}
-
-int WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return 0;
 }
 
 // The Win32 refusal to write the file: no write bit (checked from the mode,
@@ -132,7 +119,7 @@ DWORD WriteRefusal(const std::string& path, const struct stat& st) {
 // flush is most of a write's cost; an exchange of names would avoid it but
 // lose the guarantee.
 int Publish(const std::string& temp, const std::string& path) {
-  return rename(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+  return RetryOnEintr([&] { return Sys().Rename(temp.c_str(), path.c_str()); }) == 0 ? 0 : errno;
 }
 
 // Locks the new file, gives it the target's owner and mode and writes
@@ -140,7 +127,7 @@ int Publish(const std::string& temp, const std::string& path) {
 // a writer that opens the new file meanwhile waits for it, so writers of one
 // file never overlap. Returns 0 or an errno value.
 int FillTemp(int fd, const struct stat& st, const std::string& bytes) {
-  if (flock(fd, LOCK_EX) != 0) return errno;
+  if (RetryOnEintr([&] { return Sys().Flock(fd, LOCK_EX); }) != 0) return errno;
   // Owner first: a change of owner clears set-id bits that fchmod then restores.
   if (geteuid() == 0) {
     (void)fchown(fd, st.st_uid, st.st_gid);
@@ -148,7 +135,7 @@ int FillTemp(int fd, const struct stat& st, const std::string& bytes) {
     (void)fchown(fd, static_cast<uid_t>(-1), st.st_gid);  // allowed when we are in the group
   }
   if (fchmod(fd, st.st_mode & 07777) != 0) return errno;
-  return WriteAll(fd, bytes);
+  return WriteAll(fd, bytes.data(), bytes.size());
 }
 
 // A complete new file under a name of its own in the folder of `path`:
@@ -197,25 +184,6 @@ DWORD OpenError(int err, const std::string& path) {
 
 }  // namespace
 
-int ReadWholeFile(int fd, off_t sizeHint, std::string& out) {
-  // One byte beyond the expected size, so that the common case is one read
-  // of the whole file and one that finds its end.
-  out.assign(sizeHint > 0 ? static_cast<size_t>(sizeHint) + 1 : 4096, '\0');
-  size_t used = 0;
-  for (;;) {
-    if (used == out.size()) out.resize(out.size() * 2);
-    ssize_t n = pread(fd, out.data() + used, out.size() - used, static_cast<off_t>(used));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) break;
-    used += static_cast<size_t>(n);
-  }
-  out.resize(used);
-  return 0;
-}
-
 DWORD KvRewriteFile(LPCWSTR path, bool createIfMissing, const std::function<bool(std::string& content)>& edit) {
   std::string posix;
   if (!KvMapPath(path, posix)) return GetLastError();
@@ -232,7 +200,7 @@ DWORD KvRewriteFile(LPCWSTR path, bool createIfMissing, const std::function<bool
     const std::string& path;
     bool armed;
     ~CreatedGuard() {
-      if (armed) unlink(path.c_str());
+      if (armed) RetryOnEintr([&] { return Sys().Unlink(path.c_str()); });
     }
   } guard{posix, file.created};
 

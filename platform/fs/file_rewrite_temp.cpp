@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/core/posix_io_internal.h"
+#include "platform/core/sys_calls_internal.h"
 #include "platform/fs/file_rewrite_internal.h"
 
 namespace kavro::platform {
@@ -75,14 +77,10 @@ bool NoUnnamedFiles(int err) { return err == EOPNOTSUPP || err == EISDIR || err 
 
 int OpenUnnamed(const std::string& path, RewriteTemp& temp) {
   std::string folder = FolderOf(path);
-  for (;;) {
-    int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-      temp.fd = fd;
-      return 0;
-    }
-    if (errno != EINTR) return errno;
-  }
+  int fd = RetryOnEintr([&] { return Sys().Open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600); });
+  if (fd < 0) return errno;
+  temp.fd = fd;
+  return 0;
 }
 
 // O_EXCL (and O_NOFOLLOW) make the open fail on anything already at the
@@ -91,13 +89,14 @@ int OpenNamed(const std::string& path, RewriteTemp& temp) {
   const std::string prefix = TempPrefix(path);
   for (int attempt = 0; attempt < kMaxNameTries;) {
     std::string candidate = CandidateName(prefix);
-    int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    int fd = RetryOnEintr([&] {
+      return Sys().Open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    });
     if (fd >= 0) {
       temp.fd = fd;
       temp.name = std::move(candidate);
       return 0;
     }
-    if (errno == EINTR) continue;
     if (errno != EEXIST) return errno;
     ++attempt;
   }
@@ -109,20 +108,23 @@ int OpenNamed(const std::string& path, RewriteTemp& temp) {
 // or follows anything at `name`: an existing entry gives EEXIST.
 int LinkDescriptor(int fd, const std::string& name) {
   std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  auto link = [&](int from, const char* fromName, int flags) {
+    return RetryOnEintr([&] { return Sys().LinkAt(from, fromName, AT_FDCWD, name.c_str(), flags); });
+  };
+  if (link(AT_FDCWD, self.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
   if (errno != ENOENT) return errno;
   struct stat proc;
   if (stat("/proc/self/fd", &proc) == 0) return ENOENT;  // /proc is there: the folder went
-  if (linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  if (link(fd, "", AT_EMPTY_PATH) == 0) return 0;
   return errno == ENOENT || errno == EPERM ? EOPNOTSUPP : errno;
 }
 
 }  // namespace
 
 void RewriteTemp::Discard() {
-  if (!name.empty()) unlink(name.c_str());
+  if (!name.empty()) RetryOnEintr([&] { return Sys().Unlink(name.c_str()); });
   name.clear();
-  if (fd >= 0) close(fd);
+  if (fd >= 0) Sys().Close(fd);
   fd = -1;
 }
 
@@ -144,7 +146,6 @@ int NameRewriteTemp(const std::string& path, RewriteTemp& temp) {
       temp.name = std::move(candidate);
       return 0;
     }
-    if (err == EINTR) continue;
     if (err != EEXIST) return err;
     ++attempt;
   }

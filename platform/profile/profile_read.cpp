@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <string_view>
 #include <unordered_set>
 
@@ -13,46 +12,16 @@
 #include "KavroStd/platform/fileapi.h"
 #include "KavroStd/platform/profile.h"
 #include "platform/core/errors_internal.h"
+#include "platform/core/posix_io_internal.h"
 #include "platform/profile/profile_internal.h"
 
 namespace kavro::platform {
 namespace {
 
-// The bytes of a file as read, without the cost of zero-filling a buffer.
-class FileBytes {
- public:
-  std::string_view view() const { return std::string_view(data_.get(), size_); }
-
-  // Reads from offset 0 to the end; returns 0 or an errno value.
-  int Read(int fd, size_t sizeHint) {
-    size_t capacity = sizeHint + 1;  // room to find the end when the size holds
-    data_.reset(new char[capacity]);
-    size_ = 0;
-    for (;;) {
-      ssize_t n = pread(fd, data_.get() + size_, capacity - size_, static_cast<off_t>(size_));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      if (n == 0) return 0;
-      size_ += static_cast<size_t>(n);
-      if (size_ < capacity) continue;
-      std::unique_ptr<char[]> bigger(new char[capacity * 2]);
-      memcpy(bigger.get(), data_.get(), size_);
-      data_ = std::move(bigger);
-      capacity *= 2;
-    }
-  }
-
- private:
-  std::unique_ptr<char[]> data_;
-  size_t size_ = 0;
-};
-
 // The whole file; false with the last error set when it cannot be read.
 // Readers take no lock: writers replace the file by a rename, so a read sees
 // either the old or the new file.
-bool LoadProfile(LPCWSTR file, FileBytes& bytes) {
+bool LoadProfile(LPCWSTR file, std::string& bytes) {
   std::string path;
   if (!file) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -68,7 +37,7 @@ bool LoadProfile(LPCWSTR file, FileBytes& bytes) {
   int err = 0;
   if (fstat(fd, &st) != 0) err = errno;
   else if (!S_ISREG(st.st_mode)) err = EISDIR;
-  else err = bytes.Read(fd, static_cast<size_t>(st.st_size));
+  else err = ReadWholeFile(fd, st.st_size, bytes);
   close(fd);
   if (err) SetLastErrorFromErrno(err);
   return err == 0;
@@ -197,17 +166,17 @@ extern "C" DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def,
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  FileBytes bytes;
+  std::string bytes;
   bool loaded = LoadProfile(file, bytes);
   if (!app || !key) {
     NameList list;
-    if (loaded && !app) ListSections(bytes.view(), list);
-    if (loaded && app) ListSection(bytes.view(), app, true, list);
+    if (loaded && !app) ListSections(bytes, list);
+    if (loaded && app) ListSection(bytes, app, true, list);
     if (loaded) SetLastError(ERROR_SUCCESS);
     return CopyList(list.units(), out, size);
   }
   std::wstring value;
-  if (loaded && LookupValue(bytes.view(), app, key, value)) {
+  if (loaded && LookupValue(bytes, app, key, value)) {
     SetLastError(ERROR_SUCCESS);
     return CopyValue(value.data(), value.size(), out, size);
   }
@@ -220,10 +189,10 @@ extern "C" DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def,
 }
 
 extern "C" UINT GetPrivateProfileIntW(LPCWSTR app, LPCWSTR key, INT def, LPCWSTR file) {
-  FileBytes bytes;
+  std::string bytes;
   std::wstring value;
   if (!app || !key || !LoadProfile(file, bytes)) return static_cast<UINT>(def);
-  if (!LookupValue(bytes.view(), app, key, value) || value.empty()) {
+  if (!LookupValue(bytes, app, key, value) || value.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return static_cast<UINT>(def);
   }
@@ -249,8 +218,8 @@ extern "C" DWORD GetPrivateProfileSectionW(LPCWSTR app, LPWSTR out, DWORD size, 
     return 0;
   }
   NameList list;
-  FileBytes bytes;
+  std::string bytes;
   if (!app) SetLastError(ERROR_INVALID_PARAMETER);
-  else if (LoadProfile(file, bytes)) ListSection(bytes.view(), app, false, list);
+  else if (LoadProfile(file, bytes)) ListSection(bytes, app, false, list);
   return CopyList(list.units(), out, size);
 }

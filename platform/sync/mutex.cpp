@@ -21,6 +21,8 @@
 
 #include "KavroStd/platform/sync.h"
 #include "platform/core/errors_internal.h"
+#include "platform/core/posix_io_internal.h"
+#include "platform/core/sys_calls_internal.h"
 #include "platform/sync/mutex_internal.h"
 #include "platform/sync/sync_internal.h"
 
@@ -42,8 +44,8 @@ struct MutexState {
   int handles = 0;  // guarded by the table's lock
 
   ~MutexState() {
-    if (presenceFd >= 0) close(presenceFd);
-    if (ownerFd >= 0) close(ownerFd);
+    if (presenceFd >= 0) Sys().Close(presenceFd);
+    if (ownerFd >= 0) Sys().Close(ownerFd);
   }
 };
 
@@ -89,8 +91,12 @@ void ForgetOwned(const std::shared_ptr<MutexState>& state) {
   if (it != v.end()) v.erase(it);
 }
 
+int LockRetrying(int fd, int operation) {
+  return RetryOnEintr([&] { return Sys().Flock(fd, operation); });
+}
+
 void WriteMarker(int fd, char value) {
-  if (fd >= 0) (void)!pwrite(fd, &value, 1, 0);
+  if (fd >= 0) (void)RetryOnEintr([&] { return Sys().PWrite(fd, &value, 1, 0); });
 }
 
 void AbandonIfOwned(const std::shared_ptr<MutexState>& state) {
@@ -99,7 +105,7 @@ void AbandonIfOwned(const std::shared_ptr<MutexState>& state) {
   state->owned = false;
   state->recursion = 0;
   state->abandoned = true;
-  if (state->ownerFd >= 0) flock(state->ownerFd, LOCK_UN);  // the '1' marker stays
+  if (state->ownerFd >= 0) LockRetrying(state->ownerFd, LOCK_UN);  // the '1' marker stays
   state->released.notify_one();
 }
 
@@ -109,8 +115,7 @@ enum class FileLock { kTaken, kTimeout, kFailed };
 FileLock LockOwnerFile(int fd, bool infinite, Clock::time_point deadline) {
   auto pause = std::chrono::milliseconds(1);
   for (;;) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return FileLock::kTaken;
-    if (errno == EINTR) continue;
+    if (LockRetrying(fd, LOCK_EX | LOCK_NB) == 0) return FileLock::kTaken;
     if (errno != EWOULDBLOCK) {
       SetLastErrorFromErrno(errno);
       return FileLock::kFailed;
@@ -151,7 +156,7 @@ DWORD Acquire(const std::shared_ptr<MutexState>& state, DWORD milliseconds) {
     FileLock got = LockOwnerFile(fd, infinite, deadline);
     char marker = '0';
     if (got == FileLock::kTaken) {
-      if (pread(fd, &marker, 1, 0) == 1 && marker == '1') abandoned = true;
+      if (RetryOnEintr([&] { return Sys().PRead(fd, &marker, 1, 0); }) == 1 && marker == '1') abandoned = true;
       WriteMarker(fd, '1');
     }
     lk.lock();
@@ -178,7 +183,7 @@ BOOL Release(const std::shared_ptr<MutexState>& state) {
     if (--state->recursion > 0) return TRUE;
     if (state->ownerFd >= 0) {
       WriteMarker(state->ownerFd, '0');
-      flock(state->ownerFd, LOCK_UN);
+      LockRetrying(state->ownerFd, LOCK_UN);
     }
     state->owned = false;
     state->released.notify_one();
@@ -205,7 +210,7 @@ MutexHandle::~MutexHandle() {
   if (--state->handles > 0) return;
   t.byKey.erase(state->key);
   if (state->presenceFd >= 0) {
-    close(state->presenceFd);
+    Sys().Close(state->presenceFd);
     state->presenceFd = -1;
   }
 }
@@ -216,19 +221,7 @@ HANDLE NewHandle(const std::shared_ptr<MutexState>& state) {
 
 int OpenLockFile(const std::string& path, bool create) {
   int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0);
-  int fd;
-  do {
-    fd = open(path.c_str(), flags, 0600);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-int LockRetrying(int fd, int operation) {
-  int rc;
-  do {
-    rc = flock(fd, operation);
-  } while (rc != 0 && errno == EINTR);
-  return rc;
+  return RetryOnEintr([&] { return Sys().Open(path.c_str(), flags, 0600); });
 }
 
 // Joins the named object in `folder` (under the guard lock): takes the
@@ -240,7 +233,7 @@ std::shared_ptr<MutexState> JoinNamed(const std::string& folder, const std::stri
   int guard = OpenLockFile(folder + "/mutex.guard", true);
   if (guard < 0 || LockRetrying(guard, LOCK_EX) != 0) {
     SetLastErrorFromErrno(errno);
-    if (guard >= 0) close(guard);
+    if (guard >= 0) Sys().Close(guard);
     return nullptr;
   }
   auto state = std::make_shared<MutexState>();
@@ -248,7 +241,7 @@ std::shared_ptr<MutexState> JoinNamed(const std::string& folder, const std::stri
   bool ok = state->presenceFd >= 0;
   if (!ok) {
     SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : Win32ErrorFromErrno(errno));
-  } else if (flock(state->presenceFd, LOCK_EX | LOCK_NB) == 0) {
+  } else if (LockRetrying(state->presenceFd, LOCK_EX | LOCK_NB) == 0) {
     existed = false;  // no other holder; keep only the shared lock
     if (!create) {
       SetLastError(ERROR_FILE_NOT_FOUND);
@@ -268,7 +261,7 @@ std::shared_ptr<MutexState> JoinNamed(const std::string& folder, const std::stri
       ok = false;
     }
   }
-  close(guard);
+  Sys().Close(guard);
   return ok ? state : nullptr;
 }
 

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/core/posix_io_internal.h"
 #include "platform/sync/sync_internal.h"
 
 namespace kavro::platform::detail {
@@ -27,9 +28,7 @@ std::shared_ptr<ChildState> WatchChild(pid_t pid) {
   auto state = std::make_shared<ChildState>();
   std::thread([pid, state] {
     int status = 0;
-    pid_t got;
-    do got = waitpid(pid, &status, 0);
-    while (got < 0 && errno == EINTR);
+    pid_t got = RetryOnEintr([&] { return waitpid(pid, &status, 0); });
     DWORD code = 1;
     if (got == pid && WIFEXITED(status)) code = static_cast<DWORD>(WEXITSTATUS(status));
     else if (got == pid && WIFSIGNALED(status)) code = 128 + static_cast<DWORD>(WTERMSIG(status));

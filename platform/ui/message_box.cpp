@@ -7,6 +7,7 @@
 #include "KavroStd/platform/module.h"
 #include "KavroStd/platform/msgbox.h"
 #include "platform/core/handler_slot.h"
+#include "platform/core/posix_io_internal.h"
 #include "platform/fs/path_internal.h"
 
 namespace kavro::platform::detail {
@@ -52,15 +53,7 @@ void WriteToStandardError(const wchar_t* text, const wchar_t* caption) {
   AppendOneLine(line, text);
   line += L'\n';
   std::string bytes = ToUtf8(line.data(), line.size());
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = write(STDERR_FILENO, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
+  (void)WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
 }
 
 std::wstring ApplicationName() {
