@@ -1,6 +1,6 @@
 // The AutoCAD Color Index table: 256 COLORREF values (0x00BBGGRR) indexed
 // by colour number, with lookups by number and by colour.
-#include "KavroStd/text.h"
+#include "KavroStd/conversions.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Conversion between the system ANSI code page and wide text.
 #include <vector>
 
-#include "KavroStd/text.h"
+#include "KavroStd/conversions.h"
 
 extern "C" CString CharToWChar(CStringA& text) {
   int length = MultiByteToWideChar(CP_ACP, 0, text.GetString(), -1, nullptr, 0);

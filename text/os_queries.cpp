@@ -1,6 +1,6 @@
 // Bitness queries of the process and the machine, looked up at run time in
 // kernel32 as on systems where the functions may be missing.
-#include "KavroStd/text.h"
+#include "KavroStd/conversions.h"
 
 namespace {
 typedef BOOL (*IsWow64ProcessFunction)(HANDLE, PBOOL);

@@ -1,16 +1,26 @@
-# Fails when a source includes the header of a later layer.
+# Fails when a source includes the header of a later layer, or when a public
+# header belongs to no layer.
 #
 # Layers, lowest first: platform, text, files, settings, env, toolbar. A
 # source (or public header) of one layer may include the headers of its own
 # layer and of the layers below it; only the platform layer includes the
 # system's own headers (POSIX, Linux), so the subsystems stay written against
-# the Win32 and MFC names. Run as: cmake -DROOT=<source root> -P
+# the Win32 and MFC names. Each layer's public header is KavroStd/<layer>.h;
+# the further public headers of a layer are listed in public_headers_<layer>.
+# Run as: cmake -DROOT=<source root> -P
 # tools/check_layers.cmake
 set(layers platform text files settings env toolbar)
+set(public_headers_text conversions string_opr)
 
 # The layer of a folder or public header name; -1 when it belongs to none.
 function(layer_of name out)
   list(FIND layers "${name}" index)
+  foreach(layer ${layers})
+    list(FIND public_headers_${layer} "${name}" listed)
+    if(index EQUAL -1 AND listed GREATER -1)
+      list(FIND layers "${layer}" index)
+    endif()
+  endforeach()
   set(${out} ${index} PARENT_SCOPE)
 endfunction()
 
@@ -23,7 +33,7 @@ function(included_layer header out)
     math(EXPR index "${count} - 1")
   elseif(header MATCHES "^KavroStd/platform/" OR header MATCHES "^platform/")
     set(index 0)
-  elseif(header MATCHES "^KavroStd/([a-z]+)\\.h$")
+  elseif(header MATCHES "^KavroStd/([a-z_]+)\\.h$")
     layer_of("${CMAKE_MATCH_1}" index)
   elseif(header MATCHES "^([a-z]+)/")
     layer_of("${CMAKE_MATCH_1}" index)
@@ -39,6 +49,9 @@ foreach(layer ${layers})
     file(GLOB_RECURSE headers "${ROOT}/include/KavroStd/platform/*.h")
   else()
     set(headers "${ROOT}/include/KavroStd/${layer}.h")
+    foreach(name ${public_headers_${layer}})
+      list(APPEND headers "${ROOT}/include/KavroStd/${name}.h")
+    endforeach()
   endif()
   foreach(source ${sources} ${headers})
     if(NOT EXISTS "${source}")
@@ -63,6 +76,15 @@ foreach(layer ${layers})
   endforeach()
 endforeach()
 
+file(GLOB public "${ROOT}/include/KavroStd/*.h")
+foreach(header ${public})
+  get_filename_component(name "${header}" NAME_WE)
+  layer_of("${name}" index)
+  if(index EQUAL -1 AND NOT name STREQUAL "KavroStd")
+    string(APPEND violations "  include/KavroStd/${name}.h belongs to no layer (list it in public_headers_<layer>)\n")
+  endif()
+endforeach()
+
 if(violations)
-  message(FATAL_ERROR "Layering violations (a layer may include only its own and lower layers' headers):\n${violations}")
+  message(FATAL_ERROR "Layering violations (a layer may include only its own and lower layers' headers; every public header has a layer):\n${violations}")
 endif()

@@ -1,10 +1,15 @@
-// The module environment: the one global environment object CSTDGlobeInfo,
-// reached through STDGlobeInfo().
+// The module environment. This header declares:
 //
-// It knows where the family is installed (the installation root: the parent
-// of the folder that holds libKavroStd.so, with one trailing backslash) and
-// answers every folder and file of the installation tree, creating missing
-// folders on the way. It also holds the cross-module registries through
+//   CSTDGlobeInfo   the one global environment object: the installation
+//                   tree's folders and files, the download folder, the
+//                   module list, the cross-module function and window
+//                   registries, and the current language (CLanguage)
+//   STDGlobeInfo()  the address of that object (plain-name C export)
+//
+// The environment object knows where the family is installed (the
+// installation root: the parent of the folder that holds libKavroStd.so,
+// with one trailing backslash) and answers every folder and file of the
+// installation tree, creating missing folders on the way. It also holds the cross-module registries through
 // which separately loaded product modules call each other's functions by
 // name and find each other's windows:
 //

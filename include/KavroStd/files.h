@@ -1,5 +1,35 @@
-// Paths and files: CFileNameHelper splits a file name into drive, folder,
-// name and extension.
+// The files layer: file names and paths, encoding-aware text files and zip
+// archives. This header declares, or includes:
+//
+//   CFileNameHelper  splits a file name into drive, folder, name, extension
+//   CPath            a path (and command-line arguments) split into parts,
+//                    with absolute/relative forms and disk queries
+//   CStdioFileEx     CStdioFile that reads ANSI and UTF-16LE text files
+//                    alike and writes either
+//   CTextFile        whole text files in one call: into or from a string,
+//                    a string array, an edit control or a list box
+//   OpenZipU, GetZipItemA/W, UnzipItem, CloseZipU, FormatZipMessageU,
+//   IsZipHandleU     reading zip archives (plain-name C exports)
+//   CreateZipZ, ZipAdd, AddFolderContent, ZipGetMemory, CloseZipZ,
+//   FormatZipMessageZ, IsZipHandleZ
+//                    writing zip archives (plain-name C exports)
+//   CStringOpr's file and folder routines (file names, paths against a base
+//                    folder, tree listing, deleting and copying, text and
+//                    byte files, shell): declared with the class in
+//                    string_opr.h, defined in this layer
+//
+//   CPath p(L"C:\\a\\b.txt", FALSE, FALSE);
+//   p.GetFileName();                                   // "b.txt"
+//   CStringOpr::GetRelativePath(L"C:\\a\\b\\c.txt", L"C:\\a");  // "b\c.txt"
+//
+// Paths are Windows paths (see docs/platform.md for how they map to the
+// disk); no length limit applies. Meant for the host's main thread.
+#pragma once
+
+#include "KavroStd/text.h"
+#include "KavroStd/string_opr.h"
+
+// ---- File-name parts (CFileNameHelper) ----
 //
 //   CFileNameHelper h;
 //   h.setFullName(L"C:\\a\\b.c.txt");   // drive "C:", folder "\a\",
@@ -7,10 +37,6 @@
 //
 // For a UNC name the drive part is the server ("\\srv") and the folder
 // starts with the share ("\share\dir\"). No length limit applies.
-#pragma once
-
-#include "KavroStd/text.h"
-
 class KVSTD_API CFileNameHelper {
  public:
   CFileNameHelper();

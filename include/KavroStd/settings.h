@@ -1,5 +1,11 @@
-// Settings: the INI data file (CDataFile), the localisation object
-// (CLanguage) and the system variables (CJSysVar).
+// Settings. This header declares:
+//
+//   CDataFile   typed values in one INI file through the profile API, and
+//               removal of sections and keys
+//   CLanguage   the user-interface language: its language files, strings
+//               and dialog texts
+//   CJSysVar    system variables: named, typed settings shared by the
+//               product modules, with built-in defaults
 //
 // CDataFile binds one INI file path and reads and writes typed values through
 // the Windows profile API (section and key names match without regard to

@@ -1,7 +1,11 @@
-// Toolbar definitions: buttons (CJButtonParam), toolbars (JButtonArray, an
-// ordered array of buttons with six header texts) and toolbar sets
-// (CJToolBarParam), the user's choice of buttons, and the toolbar files
-// (".mns") of the menu folder that hold them.
+// Toolbar definitions. This header declares:
+//
+//   CJButtonParam   one button: six texts, a lock number, a selected flag
+//   JButtonArray    one toolbar: an ordered array of buttons with six header
+//                   texts
+//   CJToolBarParam  a set of toolbars: look-ups, the user's choice of buttons
+//                   (selection string, lock flags) and the toolbar files
+//                   (".mns") of the menu folder that hold them
 //
 //   CJToolBarParam bars;
 //   CJToolBarParam::LoadToolbar(bars);            // every *.mns of the menu folder
