@@ -6,6 +6,7 @@
 
 #include "KavroStd/platform/codepage.h"
 #include "KavroStd/platform/cstring.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -208,15 +209,10 @@ TEST(FormatTest, FloatingPoint) {
 }
 
 TEST(FormatTest, NumbersIgnoreADecimalCommaLocale) {
-  const char* old = setlocale(LC_ALL, nullptr);
-  std::string saved = old ? old : "C";
-  if (!setlocale(LC_ALL, "de_DE.UTF-8") && !setlocale(LC_ALL, "de_DE.utf8"))
-    GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
-  std::wstring wide = W(L"%.2f %g %e", 3.14159, 0.5, 1.5);
-  std::string narrow = N("%.2f", 1234.5);
-  setlocale(LC_ALL, saved.c_str());
-  EXPECT_EQ(L"3.14 0.5 1.500000e+00", wide);
-  EXPECT_EQ("1234.50", narrow);
+  kavro::test::ScopedLocale german(LC_ALL, {"de_DE.UTF-8", "de_DE.utf8"});
+  if (!german.ok()) GTEST_SKIP() << german.Missing();
+  EXPECT_EQ(L"3.14 0.5 1.500000e+00", W(L"%.2f %g %e", 3.14159, 0.5, 1.5));
+  EXPECT_EQ("1234.50", N("%.2f", 1234.5));
 }
 
 TEST(FormatTest, LongResultsAreNotCut) {
