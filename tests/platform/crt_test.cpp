@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "KavroStd/platform/crt.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -56,12 +57,9 @@ TEST(CrtTest, FloatParsingReadsAPointWhateverTheLocale) {
     }
   };
   check();
-  const char* old = setlocale(LC_ALL, nullptr);
-  std::string saved = old ? old : "C";
-  if (!setlocale(LC_ALL, "de_DE.UTF-8") && !setlocale(LC_ALL, "de_DE.utf8"))
-    GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+  kavro::test::ScopedLocale german(LC_ALL, {"de_DE.UTF-8", "de_DE.utf8"});
+  if (!german.ok()) GTEST_SKIP() << german.Missing();
   check();
-  setlocale(LC_ALL, saved.c_str());
 }
 
 TEST(CrtTest, CaseBlindComparisons) {

@@ -218,7 +218,7 @@ bool Increment(std::string& bytes) {
 
 // The fixed temporary name ".<name>.kvtmp" let anything planted there fail
 // every write of the file, or be written through.
-TEST_F(PlantedNamesTest, PlantedTemporaryNamesNeverBlockAWrite) {
+TEST_F(PlantedNamesTest, PlantedTemporaryNamesNeverBlockAWrite_UsedToFailOrBeWrittenThrough) {
   WriteBytes(outside_.Sub("victim"), "untouched");
   const std::string probe = kavro::test::ProbePath("rewrite_probe_platform");
   const std::string file = kavro::test::Utf8(Win());

@@ -6,6 +6,7 @@
 
 #include "KavroStd/platform/codepage.h"
 #include "KavroStd/platform/cstring.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -67,6 +68,11 @@ TEST(FormatTest, StringAndCharacterConversionsInANarrowFormat) {
       {"%c narrow", N("[%c]", 'q'), "[q]"},
       {"%C wide", N("[%C]", L'w'), "[w]"},
       {"%s null", N("[%s]", static_cast<const char*>(nullptr)), "[(null)]"},
+      {"%S null", N("[%S]", static_cast<const wchar_t*>(nullptr)), "[(null)]"},
+      {"%-4c", N("[%-4c]", 'q'), "[q   ]"},
+      {"%d %x", N("%d %x", -42, 255), "-42 ff"},
+      {"%.2f", N("%.2f", 3.14159), "3.14"},
+      {"%%", N("100%%"), "100%"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -104,6 +110,16 @@ TEST(FormatTest, IntegersKeepWindowsWidths) {
       {"%#x", W(L"%#x", 255), L"0xff"},
       {"%o", W(L"%o", 8), L"10"},
       {"%hd wraps", W(L"%hd", 0x18000), L"-32768"},
+      {"%hu wraps", W(L"%hu", 0x18000), L"32768"},
+      {"%hhd wraps", W(L"%hhd", 0x180), L"-128"},
+      {"%hhu wraps", W(L"%hhu", 0x1FF), L"255"},
+      {"%x of -1", W(L"%x", -1), L"ffffffff"},
+      {"%lx", W(L"%lx", static_cast<ULONG>(0xFFFFFFFFu)), L"ffffffff"},
+      {"%I32d", W(L"%I32d", -5), L"-5"},
+      {"%I64X", W(L"%I64X", static_cast<ULONGLONG>(0xABCDEF0123ull)), L"ABCDEF0123"},
+      {"%zu", W(L"%zu", static_cast<size_t>(1) << 40), L"1099511627776"},
+      {"%Iu", W(L"%Iu", static_cast<size_t>(1) << 36), L"68719476736"},
+      {"%Id", W(L"%Id", static_cast<ptrdiff_t>(-3)), L"-3"},
       {"%5d", W(L"[%5d]", 42), L"[   42]"},
       {"%-5d", W(L"[%-5d]", 42), L"[42   ]"},
       {"%05d", W(L"[%05d]", -42), L"[-0042]"},
@@ -125,6 +141,43 @@ TEST(FormatTest, PointersPrintAsUpperCaseHexOfFullWidth) {
   EXPECT_EQ(want, W(L"%p", p));
 }
 
+TEST(FormatTest, PointersInANarrowFormat) {
+  void* p = reinterpret_cast<void*>(static_cast<uintptr_t>(0xABCD));
+  std::string want(sizeof(void*) * 2 - 4, '0');
+  want += "ABCD";
+  EXPECT_EQ(want, N("%p", p));
+}
+
+// %n is refused as Windows refuses it: its pointer is taken from the
+// arguments (the ones after it still line up) and never written through.
+TEST(FormatTest, PercentNWritesNothing) {
+  int count = -1;
+  EXPECT_EQ(L"1-2", W(L"%d-%n%d", 1, &count, 2));
+  EXPECT_EQ("1-2", N("%d-%n%d", 1, &count, 2));
+  EXPECT_EQ(-1, count);
+}
+
+// A format that ends inside a conversion ends the output there; nothing
+// past its terminating NUL is read.
+TEST(FormatTest, FormatEndingInsideAConversionStopsThere) {
+  struct Row {
+    const char* name;
+    std::wstring got;
+  } rows[] = {
+      {"%", W(L"abc%")},
+      {"%-5", W(L"abc%-5")},
+      {"%.", W(L"abc%.")},
+      {"%ll", W(L"abc%ll")},
+      {"%I64", W(L"abc%I64")},
+      {"%hh", W(L"abc%hh")},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(L"abc", r.got);
+  }
+  EXPECT_EQ("abc", N("abc%l"));
+}
+
 TEST(FormatTest, FloatingPoint) {
   struct Row {
     const char* name;
@@ -144,6 +197,10 @@ TEST(FormatTest, FloatingPoint) {
       {"%g trims", W(L"%g", 2.50), L"2.5"},
       {"%05g", W(L"%05g", 1.5), L"001.5"},
       {"%.*f", W(L"%.*f", 1, 9.96), L"10.0"},
+      {"%F", W(L"%F", 1.5), L"1.500000"},
+      {"%G", W(L"%G", 1e-10), L"1E-10"},
+      {"%+.1e", W(L"%+.1e", 150.0), L"+1.5e+02"},
+      {"%Lf long double", W(L"%.1Lf", 2.5L), L"2.5"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -152,15 +209,10 @@ TEST(FormatTest, FloatingPoint) {
 }
 
 TEST(FormatTest, NumbersIgnoreADecimalCommaLocale) {
-  const char* old = setlocale(LC_ALL, nullptr);
-  std::string saved = old ? old : "C";
-  if (!setlocale(LC_ALL, "de_DE.UTF-8") && !setlocale(LC_ALL, "de_DE.utf8"))
-    GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
-  std::wstring wide = W(L"%.2f %g %e", 3.14159, 0.5, 1.5);
-  std::string narrow = N("%.2f", 1234.5);
-  setlocale(LC_ALL, saved.c_str());
-  EXPECT_EQ(L"3.14 0.5 1.500000e+00", wide);
-  EXPECT_EQ("1234.50", narrow);
+  kavro::test::ScopedLocale german(LC_ALL, {"de_DE.UTF-8", "de_DE.utf8"});
+  if (!german.ok()) GTEST_SKIP() << german.Missing();
+  EXPECT_EQ(L"3.14 0.5 1.500000e+00", W(L"%.2f %g %e", 3.14159, 0.5, 1.5));
+  EXPECT_EQ("1234.50", N("%.2f", 1234.5));
 }
 
 TEST(FormatTest, LongResultsAreNotCut) {

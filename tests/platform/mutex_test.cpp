@@ -192,9 +192,9 @@ TEST_F(Mutex, AThreadEndingWhileOwningAbandonsIt) {
   }
 }
 
-// Regression: the wait used the state through the handle object, which
+// The wait used to reach the mutex's state through the handle object, which
 // CloseHandle destroys while another thread is still waiting on it.
-TEST_F(Mutex, ClosingAHandleThatAnotherThreadWaitsOnIsSafe) {
+TEST_F(Mutex, ClosingAHandleAnotherThreadWaitsOnIsSafe_WaitUsedToReadTheDestroyedHandle) {
   HANDLE mine = CreateMutexW(nullptr, TRUE, L"Kv.CloseWhileWaiting");
   HANDLE theirs = OpenMutexW(SYNCHRONIZE, FALSE, L"Kv.CloseWhileWaiting");
   ASSERT_NE(theirs, nullptr);

@@ -574,7 +574,7 @@ TEST_F(ProfileTest, KilledWriterLeavesAWholeFile) {
 
 // A folder at the former fixed temporary name made every write of the file
 // fail.
-TEST_F(ProfileTest, FolderAtTheOldTemporaryNameNeverBlocksAWrite) {
+TEST_F(ProfileTest, FolderAtTheOldTemporaryNameNeverBlocksAWrite_UsedToFailEveryWrite) {
   WriteBytes(Path(), "[S]\r\nk=1\r\n");
   std::filesystem::create_directory(Path(".a.ini.kvtmp"));
   EXPECT_TRUE(Put(L"S", L"k", L"2"));

@@ -44,11 +44,11 @@ TEST_F(DataFileTest, IntegerTextsConvertLikeTheRuntime) {
 }
 
 TEST_F(DataFileTest, NumbersIgnoreTheUsersLocale) {
-  if (!setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no decimal-comma locale on this machine";
+  kavro::test::ScopedLocale german(LC_ALL, {"de_DE.UTF-8"});
+  if (!german.ok()) GTEST_SKIP() << german.Missing();
   CDataFile ini = File();
   ini.SetData(L"S", L"V", 2.5);
   EXPECT_DOUBLE_EQ(ini.GetData(L"S", L"V", 0.0), 2.5);
-  setlocale(LC_ALL, "C");
   EXPECT_EQ(ReadBytes(Path()), "[S]\r\nV=2.50\r\n");
 }
 

@@ -172,7 +172,7 @@ TEST_F(SysVarTest, HugeListCountIsBounded) {
 }
 
 // Writes report what the file took, where they used to claim success.
-TEST_F(SysVarTest, FailedWritesReturnFalse) {
+TEST_F(SysVarTest, FailedWritesReturnFalse_UsedToClaimSuccess) {
   EXPECT_FALSE(CJSysVar::SetVar(L"TITLE", CString(L"two\nlines")));
   Store("A=1\r\n");
   chmod(File().c_str(), 0444);

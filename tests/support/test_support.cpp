@@ -174,4 +174,22 @@ ProcessResult Run(const std::vector<std::string>& argv, const std::vector<std::s
 
 std::string ProbePath(const std::string& name) { return std::string(KAVRO_PROBE_DIR) + "/" + name; }
 
+ScopedLocale::ScopedLocale(int category, std::initializer_list<const char*> names) : category_(category) {
+  const char* current = setlocale(category, nullptr);
+  saved_ = current ? current : "C";
+  for (const char* name : names) {
+    if (setlocale(category, name)) {
+      ok_ = true;
+      return;
+    }
+  }
+  missing_ = "none of the locales";
+  for (const char* name : names) missing_ += std::string(" ") + name;
+  missing_ += " is installed";
+}
+
+ScopedLocale::~ScopedLocale() {
+  if (ok_) setlocale(category_, saved_.c_str());
+}
+
 }  // namespace kavro::test

@@ -1,9 +1,12 @@
 // Helpers shared by the tests: temporary folders, whole-file reads and
-// writes, child processes.
+// writes, child processes, and scoped settings (code page, time zone, C
+// locale) that a test sets and puts back.
 #pragma once
 
+#include <clocale>
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -89,6 +92,30 @@ class ScopedTimeZone {
  private:
   bool had_ = false;
   std::string saved_;
+};
+
+// Sets one C locale category (LC_ALL, LC_NUMERIC, ...) for the scope of a
+// test to the first of `names` the machine has, and puts the previous
+// setting back. When it has none, nothing changes and ok() is false; the
+// test then skips:
+//   ScopedLocale german(LC_ALL, {"de_DE.UTF-8"});
+//   if (!german.ok()) GTEST_SKIP() << german.Missing();
+class ScopedLocale {
+ public:
+  ScopedLocale(int category, std::initializer_list<const char*> names);
+  ~ScopedLocale();
+  ScopedLocale(const ScopedLocale&) = delete;
+  ScopedLocale& operator=(const ScopedLocale&) = delete;
+
+  bool ok() const { return ok_; }
+  // Why a test is skipped: the names tried, none installed.
+  const std::string& Missing() const { return missing_; }
+
+ private:
+  int category_;
+  bool ok_ = false;
+  std::string saved_;
+  std::string missing_;
 };
 
 }  // namespace kavro::test

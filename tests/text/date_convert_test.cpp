@@ -52,7 +52,7 @@ TEST(Time2CString, InvalidAndNullDates) {
   EXPECT_TRUE(out.IsEmpty());
 }
 
-TEST(CString2Time, ResultSaysWhetherTheTextParsed) {
+TEST(CString2Time, ResultSaysWhetherTheTextParsed_FailureUsedToLookLikeSuccess) {
   COleDateTime time;
   EXPECT_TRUE(CStringOpr::CString2Time(time, L"2024-03-05 23:30:00", 2));
   EXPECT_EQ(time.GetStatus(), COleDateTime::valid);
@@ -66,7 +66,7 @@ TEST(CString2Time, ResultSaysWhetherTheTextParsed) {
   EXPECT_TRUE(CStringOpr::CString2Time(time, L"1899-12-29 06:00:00", 2));
   EXPECT_DOUBLE_EQ(time.m_dt, -1.25);
 
-  // Regression: a failed parse used to be indistinguishable from success.
+  // A failed parse used to be indistinguishable from success.
   EXPECT_FALSE(CStringOpr::CString2Time(time, L"not a date", 2));
   EXPECT_EQ(time.GetStatus(), COleDateTime::invalid);
   EXPECT_EQ(time.m_dt, 0.0);

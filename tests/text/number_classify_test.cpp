@@ -29,8 +29,18 @@ TEST(TokenClassifiers, ExactlyTheirCharacters) {
   EXPECT_FALSE(CStringOpr::IsOperator(static_cast<wchar_t>(0x1002B)));  // '+' in the low bits
 }
 
+// What IsConstant leaves in isInteger when it says FALSE: the caller's value.
+constexpr int kUntouched = 42;
+
+// IsConstant's result for text and what it leaves in isInteger.
+void ExpectConstant(const wchar_t* text, int result, int isInteger) {
+  SCOPED_TRACE(Utf8(text));
+  int got = kUntouched;
+  EXPECT_EQ(CStringOpr::IsConstant(text, got), result);
+  EXPECT_EQ(got, isInteger);
+}
+
 TEST(IsConstant, NumbersAndNonNumbers) {
-  const int kUntouched = 42;
   struct Row {
     const wchar_t* text;
     int result;
@@ -40,8 +50,6 @@ TEST(IsConstant, NumbersAndNonNumbers) {
       {L"0.25", TRUE, FALSE},      {L"5.", TRUE, FALSE},        {L"1.5e+3", TRUE, FALSE},
       {L"2E-10", TRUE, FALSE},     {L"1E+05", TRUE, FALSE},     {L"7 ", TRUE, TRUE},
       {L"7\r\n\t", TRUE, TRUE},    {L"1.5e+2.5", TRUE, FALSE},
-      {L".5", TRUE, FALSE},  // regression: a leading point makes it no integer
-      {L"1.2.3", FALSE, kUntouched},  // regression: two points without exponent
       {L"1..2", FALSE, kUntouched},   {L"..5", FALSE, kUntouched},   {L"1.2.3e+1", FALSE, kUntouched},
       {L"1e5", FALSE, kUntouched},    {L"+5", FALSE, kUntouched},    {L" 5", FALSE, kUntouched},
       {L"-.5", FALSE, kUntouched},    {L"1-2", FALSE, kUntouched},   {L"e+5", FALSE, kUntouched},
@@ -49,17 +57,20 @@ TEST(IsConstant, NumbersAndNonNumbers) {
       {L"-", FALSE, kUntouched},      {L".", FALSE, kUntouched},     {L"1e+5e+5", FALSE, kUntouched},
       {L".e+5", FALSE, kUntouched},   {L"1.2.3.4e+1", FALSE, kUntouched}, {L"\u0661", FALSE, kUntouched},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(Utf8(row.text));
-    int isInteger = kUntouched;
-    EXPECT_EQ(CStringOpr::IsConstant(row.text, isInteger), row.result);
-    EXPECT_EQ(isInteger, row.isInteger);
-  }
+  for (const Row& row : rows) ExpectConstant(row.text, row.result, row.isInteger);
   int isInteger = kUntouched;
   EXPECT_FALSE(CStringOpr::IsConstant(nullptr, isInteger));
   std::wstring longNumber(100000, L'7');
   EXPECT_TRUE(CStringOpr::IsConstant(longNumber.c_str(), isInteger));
   EXPECT_TRUE(isInteger);
+}
+
+TEST(IsConstant, LeadingPointMakesNoInteger_UsedToCountAsAnInteger) {
+  ExpectConstant(L".5", TRUE, FALSE);
+}
+
+TEST(IsConstant, TwoPointsWithoutExponentAreNoNumber_UsedToBeAccepted) {
+  ExpectConstant(L"1.2.3", FALSE, kUntouched);
 }
 
 TEST(InverseHyperbolic, ClosedForms) {

@@ -117,14 +117,11 @@ TEST(CTokenizer, Numbers) {
 }
 
 TEST(CTokenizer, NumbersIgnoreTheHostLocale) {
-  const char* previous = setlocale(LC_NUMERIC, nullptr);
-  std::string saved = previous ? previous : "C";
-  if (!setlocale(LC_NUMERIC, "de_DE.UTF-8") && !setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-    GTEST_SKIP() << "no locale with a decimal comma";
+  kavro::test::ScopedLocale decimalComma(LC_NUMERIC, {"de_DE.UTF-8", "fr_FR.UTF-8"});
+  if (!decimalComma.ok()) GTEST_SKIP() << decimalComma.Missing();
   CTokenizer t(L"1.25;2,75", L";");
   EXPECT_DOUBLE_EQ(t.NextDouble(0), 1.25);
   EXPECT_DOUBLE_EQ(t.NextDouble(0), 2.75);
-  setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(CTokenizer, TruthValues) {

@@ -53,9 +53,9 @@ TEST(WildMatch, StarsQuestionMarksAndOptionalCharacters) {
   });
 }
 
-TEST(WildMatch, StarsGiveBackCharacters) {
-  // Regression: a star used to end at the first text character equal to the
-  // pattern character after it.
+// A star used to end at the first text character equal to the pattern
+// character after it, so "*ab" missed "aab".
+TEST(WildMatch, StarsGiveBackCharacters_UsedToStopAtTheFirstEqualCharacter) {
   CheckRows({
       {L"*ab", L"aab", L"", TRUE},
       {L"*a*b*", L"xxaxxbxx", L"", TRUE},
