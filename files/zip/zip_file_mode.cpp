@@ -3,7 +3,8 @@
 // descriptor behind the handle.
 #include <sys/stat.h>
 
-#include "files/zip/zip_input.h"
+#include "files/zip/zip_input_internal.h"
+#include "platform/fs/fileapi_internal.h"
 
 namespace kavro::zip {
 

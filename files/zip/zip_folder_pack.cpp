@@ -1,5 +1,5 @@
 // Packing a folder's content entry by entry through the descriptor walk.
-#include "files/zip/zip_folder_pack.h"
+#include "files/zip/zip_folder_pack_internal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "files/tree_walk_internal.h"
+#include "platform/fs/fileapi_internal.h"
 
 namespace kavro::zip {
 namespace {

@@ -13,6 +13,7 @@
 #include "KavroStd/platform/handleapi.h"
 #include "platform/core/errors_internal.h"
 #include "platform/core/handles_internal.h"
+#include "platform/fs/fileapi_internal.h"
 #include "platform/fs/long_path_internal.h"
 #include "platform/fs/path_internal.h"
 

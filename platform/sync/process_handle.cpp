@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/sync/process_handle_internal.h"
 #include "platform/sync/sync_internal.h"
 
 namespace kavro::platform::detail {
