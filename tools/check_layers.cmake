@@ -1,4 +1,5 @@
-# Fails when a source includes the header of a later layer.
+# Fails when a source includes the header of a later layer, or an installed
+# header includes one that is not installed.
 #
 # Layers, lowest first: platform, text, files, settings, env, toolbar. A
 # source (or public header) of one layer may include the headers of its own
@@ -46,7 +47,12 @@ foreach(layer ${layers})
     foreach(line ${includes})
       string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
       included_layer("${header}" theirs)
-      if(theirs GREATER own)
+      # Installed headers name installed headers only: the internal tier
+      # (*_internal.h in the source tree) is never installed.
+      if(source MATCHES "/include/KavroStd/" AND NOT header MATCHES "^KavroStd/")
+        file(RELATIVE_PATH shown "${ROOT}" "${source}")
+        string(APPEND violations "  ${shown} (installed) includes ${header}\n")
+      elseif(theirs GREATER own)
         file(RELATIVE_PATH shown "${ROOT}" "${source}")
         string(APPEND violations "  ${shown} (${layer}) includes ${header}\n")
       endif()
@@ -55,5 +61,5 @@ foreach(layer ${layers})
 endforeach()
 
 if(violations)
-  message(FATAL_ERROR "Layering violations (a layer may include only its own and lower layers' headers):\n${violations}")
+  message(FATAL_ERROR "Layering violations (a layer may include only its own and lower layers' headers, an installed header only installed ones):\n${violations}")
 endif()
