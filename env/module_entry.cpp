@@ -5,6 +5,7 @@
 // object whose constructor runs the attach step (after the globals exist)
 // and whose destructor runs the detach step (before they are destroyed).
 #include "KavroStd/env.h"
+#include "platform/module/resources_internal.h"
 
 #ifndef DLL_PROCESS_ATTACH
 #define DLL_PROCESS_DETACH 0

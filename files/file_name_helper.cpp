@@ -1,5 +1,6 @@
 // Splitting file names into drive, folder, name and extension.
 #include "KavroStd/files.h"
+#include "platform/strings/crt_internal.h"
 
 using kavro::platform::SplitPath;
 

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "KavroStd/files.h"
+#include "platform/shell/shell_path_internal.h"
+#include "platform/strings/crt_internal.h"
 
 using kavro::platform::SplitPath;
 

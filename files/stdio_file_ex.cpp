@@ -5,6 +5,7 @@
 
 #include "KavroStd/files.h"
 #include "platform/strings/codepage_internal.h"
+#include "platform/strings/utf16_internal.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 // File-name parts and path joining of CStringOpr.
 #include "KavroStd/files.h"
+#include "platform/strings/crt_internal.h"
 
 int CStringOpr::getPath(const wchar_t* full, CString& out) {
   CFileNameHelper helper;

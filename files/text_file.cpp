@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "KavroStd/files.h"
+#include "platform/strings/utf16_internal.h"
 
 namespace {
 

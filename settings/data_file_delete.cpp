@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "KavroStd/platform/file_rewrite.h"
+#include "platform/fs/rewrite_internal.h"
 #include "KavroStd/settings.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "KavroStd/text.h"
+#include "platform/strings/utf16_internal.h"
 
 namespace {
 

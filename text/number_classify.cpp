@@ -4,6 +4,7 @@
 #include <string>
 
 #include "KavroStd/text.h"
+#include "platform/strings/crt_internal.h"
 
 int CStringOpr::IsOperator(wchar_t c) {
   return c == L'+' || c == L'-' || c == L'*' || c == L'/' || c == L'^' || c == L'%';

@@ -1,5 +1,6 @@
 // Stepping a label forward or back: column letters or a zero-padded number.
 #include "KavroStd/text.h"
+#include "platform/strings/crt_internal.h"
 #include "text/number_internal.h"
 
 CString CStringOpr::PreBackString(CString text, double step) {

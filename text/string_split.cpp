@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "KavroStd/text.h"
+#include "platform/strings/crt_internal.h"
 #include "text/string_search_internal.h"
 
 namespace {

@@ -1,5 +1,6 @@
 // Tests of what a text consists of, and its length in characters and bytes.
 #include "KavroStd/text.h"
+#include "platform/strings/crt_internal.h"
 
 int CStringOpr::IsInteger(const wchar_t* text, int allowDot, int* negative, int* dotPos) {
   if (!text) text = L"";

@@ -1,4 +1,5 @@
-# Fails when a source includes the header of a later layer, or when a public
+# Fails when a source includes the header of a later layer, when an
+# installed header includes one that is not installed, or when a public
 # header belongs to no layer.
 #
 # Layers, lowest first: platform, text, files, settings, env, toolbar. A
@@ -68,7 +69,12 @@ foreach(layer ${layers})
     foreach(line ${includes})
       string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
       included_layer("${header}" theirs)
-      if(theirs GREATER own)
+      # Installed headers name installed headers only: the internal tier
+      # (*_internal.h in the source tree) is never installed.
+      if(source MATCHES "/include/KavroStd/" AND NOT header MATCHES "^KavroStd/")
+        file(RELATIVE_PATH shown "${ROOT}" "${source}")
+        string(APPEND violations "  ${shown} (installed) includes ${header}\n")
+      elseif(theirs GREATER own)
         file(RELATIVE_PATH shown "${ROOT}" "${source}")
         string(APPEND violations "  ${shown} (${layer}) includes ${header}\n")
       endif()
@@ -86,5 +92,5 @@ foreach(header ${public})
 endforeach()
 
 if(violations)
-  message(FATAL_ERROR "Layering violations (a layer may include only its own and lower layers' headers; every public header has a layer):\n${violations}")
+  message(FATAL_ERROR "Layering violations (a layer may include only its own and lower layers' headers, an installed header only installed ones; every public header has a layer):\n${violations}")
 endif()

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstring>
 
-#include "files/zip/unzip_names.h"
-#include "files/zip/unzip_reader.h"
-#include "files/zip/zip_handle.h"
+#include "files/zip/unzip_names_internal.h"
+#include "files/zip/unzip_reader_internal.h"
+#include "files/zip/zip_handle_internal.h"
 
 // The entry records cross the module boundary: their layout is fixed.
 static_assert(sizeof(FILETIME) == 8 && alignof(FILETIME) == 4, "FILETIME is two 32-bit halves");

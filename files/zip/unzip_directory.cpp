@@ -1,10 +1,10 @@
 // End record search and the lazily indexed central directory.
-#include "files/zip/unzip_directory.h"
+#include "files/zip/unzip_directory_internal.h"
 
 #include <algorithm>
 #include <new>
 
-#include "files/zip/zip_format.h"
+#include "files/zip/zip_format_internal.h"
 
 namespace kavro::zip {
 namespace {

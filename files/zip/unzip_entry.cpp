@@ -1,11 +1,11 @@
 // Entry records: the central header checked against the local one, with
 // attributes and times.
-#include "files/zip/unzip_entry.h"
+#include "files/zip/unzip_entry_internal.h"
 
 #include <cstring>
 #include <vector>
 
-#include "files/zip/zip_format.h"
+#include "files/zip/zip_format_internal.h"
 
 namespace kavro::zip {
 namespace {

@@ -3,9 +3,9 @@
 #include <new>
 #include <vector>
 
-#include "files/zip/unzip_names.h"
-#include "files/zip/unzip_reader.h"
-#include "files/zip/zip_format.h"
+#include "files/zip/unzip_names_internal.h"
+#include "files/zip/unzip_reader_internal.h"
+#include "files/zip/zip_format_internal.h"
 
 namespace kavro::zip {
 namespace {

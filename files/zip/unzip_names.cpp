@@ -1,5 +1,5 @@
 // Entry name conversions and folder chains.
-#include "files/zip/unzip_names.h"
+#include "files/zip/unzip_names_internal.h"
 
 namespace kavro::zip {
 namespace {

@@ -1,5 +1,5 @@
 // Opening an archive for reading and the entry cache.
-#include "files/zip/unzip_reader.h"
+#include "files/zip/unzip_reader_internal.h"
 
 #include <new>
 #include <vector>

@@ -1,5 +1,5 @@
 // File and memory archive sources.
-#include "files/zip/unzip_source.h"
+#include "files/zip/unzip_source_internal.h"
 
 #include <cstring>
 

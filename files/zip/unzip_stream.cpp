@@ -1,9 +1,9 @@
 // Entry content streams.
-#include "files/zip/unzip_stream.h"
+#include "files/zip/unzip_stream_internal.h"
 
 #include <algorithm>
 
-#include "files/zip/zip_format.h"
+#include "files/zip/zip_format_internal.h"
 
 namespace kavro::zip {
 namespace {

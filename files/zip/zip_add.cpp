@@ -3,11 +3,11 @@
 // on an output that cannot seek).
 #include <algorithm>
 
-#include "files/zip/zip_entry_name.h"
-#include "files/zip/zip_input.h"
-#include "files/zip/zip_records.h"
-#include "files/zip/zip_times.h"
-#include "files/zip/zip_writer.h"
+#include "files/zip/zip_entry_name_internal.h"
+#include "files/zip/zip_input_internal.h"
+#include "files/zip/zip_records_internal.h"
+#include "files/zip/zip_times_internal.h"
+#include "files/zip/zip_writer_internal.h"
 
 namespace kavro::zip {
 namespace {

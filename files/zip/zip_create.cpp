@@ -2,7 +2,7 @@
 // and closing an archive, its memory, and the side's messages.
 #include <new>
 
-#include "files/zip/zip_writer.h"
+#include "files/zip/zip_writer_internal.h"
 
 namespace kavro::zip {
 

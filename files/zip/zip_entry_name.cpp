@@ -1,10 +1,10 @@
 // Entry names as stored in an archive.
-#include "files/zip/zip_entry_name.h"
+#include "files/zip/zip_entry_name_internal.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "files/zip/zip_writer.h"
+#include "files/zip/zip_writer_internal.h"
 
 namespace kavro::zip {
 

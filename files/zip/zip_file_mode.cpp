@@ -1,6 +1,6 @@
 // Whether a file added to an archive is executable. Windows has no such
 // bit; here it is the file's own permission bits.
-#include "files/zip/zip_input.h"
+#include "files/zip/zip_input_internal.h"
 #include "platform/fs/file_mode_internal.h"
 
 namespace kavro::zip {

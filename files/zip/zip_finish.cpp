@@ -1,6 +1,6 @@
 // Ending an archive: the central directory and the end record.
-#include "files/zip/zip_records.h"
-#include "files/zip/zip_writer.h"
+#include "files/zip/zip_records_internal.h"
+#include "files/zip/zip_writer_internal.h"
 
 namespace kavro::zip {
 

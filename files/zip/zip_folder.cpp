@@ -7,8 +7,8 @@
 // file the walk saw; a link to a file is packed with its target's content
 // only when the target really lies inside the root folder; a link to a
 // folder is an empty folder entry, never descended into. An entry that
-// cannot be packed is skipped and the walk goes on (see zip_folder_pack.h).
-#include "files/zip/zip_folder_pack.h"
+// cannot be packed is skipped and the walk goes on (see zip_folder_pack_internal.h).
+#include "files/zip/zip_folder_pack_internal.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 // Packing a folder's content entry by entry through the descriptor walk.
-#include "files/zip/zip_folder_pack.h"
+#include "files/zip/zip_folder_pack_internal.h"
 
 #include <string>
 
 #include "files/tree_walk_internal.h"
+#include "platform/fs/fileapi_internal.h"
 
 namespace kavro::zip {
 namespace {

@@ -1,10 +1,10 @@
 // Opening an entry's source and reading its attributes, times and bytes.
-#include "files/zip/zip_input.h"
+#include "files/zip/zip_input_internal.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "files/zip/zip_times.h"
+#include "files/zip/zip_times_internal.h"
 
 namespace kavro::zip {
 namespace {

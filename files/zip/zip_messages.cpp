@@ -1,5 +1,5 @@
 // Message texts of the zip result codes.
-#include "files/zip/zip_handle.h"
+#include "files/zip/zip_handle_internal.h"
 
 #include <cstring>
 

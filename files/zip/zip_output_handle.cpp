@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "files/zip/zip_output.h"
+#include "files/zip/zip_output_internal.h"
 
 namespace kavro::zip {
 namespace {

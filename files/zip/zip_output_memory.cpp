@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "files/zip/zip_output.h"
+#include "files/zip/zip_output_internal.h"
 
 namespace kavro::zip {
 namespace {

@@ -1,5 +1,5 @@
 // The byte layout of the records an archive is written with.
-#include "files/zip/zip_records.h"
+#include "files/zip/zip_records_internal.h"
 
 namespace kavro::zip {
 namespace {

@@ -1,5 +1,5 @@
 // Entry times: DOS date-time in local time, Unix times in UTC.
-#include "files/zip/zip_times.h"
+#include "files/zip/zip_times_internal.h"
 
 namespace kavro::zip {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "KavroStd/platform/afx_archive.h"
 #include "KavroStd/platform/codepage.h"
-#include "KavroStd/platform/utf16.h"
+#include "platform/strings/utf16_internal.h"
 #include "platform/strings/codepage_internal.h"
 
 namespace {

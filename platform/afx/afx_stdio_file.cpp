@@ -15,7 +15,8 @@
 
 #include "KavroStd/platform/afx_file.h"
 #include "KavroStd/platform/codepage.h"
-#include "KavroStd/platform/utf16.h"
+#include "platform/fs/fileapi_internal.h"
+#include "platform/strings/utf16_internal.h"
 #include "platform/strings/codepage_internal.h"
 
 namespace {

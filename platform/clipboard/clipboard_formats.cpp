@@ -8,7 +8,7 @@
 
 #include "KavroStd/platform/clipboard.h"
 #include "KavroStd/platform/cstring.h"
-#include "KavroStd/platform/file_rewrite.h"
+#include "platform/fs/rewrite_internal.h"
 #include "platform/clipboard/clipboard_internal.h"
 #include "platform/fs/path_internal.h"
 

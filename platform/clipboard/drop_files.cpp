@@ -8,7 +8,7 @@
 #include "KavroStd/platform/codepage.h"
 #include "KavroStd/platform/globalmem.h"
 #include "KavroStd/platform/shellapi.h"
-#include "KavroStd/platform/utf16.h"
+#include "platform/strings/utf16_internal.h"
 #include "platform/strings/codepage_internal.h"
 
 namespace {

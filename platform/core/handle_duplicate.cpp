@@ -10,6 +10,7 @@
 #include "KavroStd/platform/sysinfo.h"
 #include "platform/core/errors_internal.h"
 #include "platform/core/handles_internal.h"
+#include "platform/fs/fileapi_internal.h"
 
 using kavro::platform::KvFileDescriptor;
 using kavro::platform::KvHandleFromDescriptor;

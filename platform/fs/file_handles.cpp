@@ -15,6 +15,7 @@
 #include "platform/core/posix_io_internal.h"
 #include "platform/core/sys_calls_internal.h"
 #include "platform/core/handles_internal.h"
+#include "platform/fs/fileapi_internal.h"
 #include "platform/fs/long_path_internal.h"
 #include "platform/fs/path_internal.h"
 

@@ -10,6 +10,7 @@
 #include "KavroStd/platform/file_info.h"
 #include "KavroStd/platform/handleapi.h"
 #include "platform/core/errors_internal.h"
+#include "platform/fs/fileapi_internal.h"
 #include "platform/fs/path_internal.h"
 #include "platform/fs/volume_internal.h"
 

@@ -1,5 +1,5 @@
-// Locked, atomic whole-file rewrite (see file_rewrite.h for the protocol).
-#include "KavroStd/platform/file_rewrite.h"
+// Locked, atomic whole-file rewrite (see rewrite_internal.h for the protocol).
+#include "platform/fs/rewrite_internal.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-// The new file of a whole-file rewrite (file_rewrite.h): made in the folder of
+// The new file of a whole-file rewrite (rewrite_internal.h): made in the folder of
 // the file it replaces under no name, or under a fresh random one, so that
 // nothing another program put in that folder can block or redirect it.
 #pragma once

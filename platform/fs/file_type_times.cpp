@@ -6,6 +6,7 @@
 
 #include "KavroStd/platform/handleapi.h"
 #include "platform/core/errors_internal.h"
+#include "platform/fs/fileapi_internal.h"
 
 using kavro::platform::KvFileDescriptor;
 

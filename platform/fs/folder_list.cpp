@@ -8,6 +8,7 @@
 #include <string>
 
 #include "KavroStd/platform/fileapi.h"
+#include "platform/fs/fileapi_internal.h"
 #include "platform/fs/name_map_internal.h"
 #include "platform/core/errors_internal.h"
 #include "platform/fs/long_path_internal.h"

@@ -7,6 +7,7 @@
 // in the RT_GROUP_ICON and RT_ICON formats (BITMAPINFOHEADER with doubled
 // height, bottom-up BGRA rows, then the 1-bit AND mask).
 #include "KavroStd/platform/module.h"
+#include "platform/module/resources_internal.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-// The per-module resource table, for the layer's own readers (icons).
+// The per-module resource table, for the layer's own readers (icons), and
+// the registration of the library's own resources at its load.
 #pragma once
 
 #include <cstdint>
@@ -18,3 +19,9 @@ struct ResourceBytes {
 bool FindResourceBytes(HMODULE module, LPCWSTR name, LPCWSTR type, ResourceBytes& found);
 
 }  // namespace kavro::platform::detail
+
+namespace kavro::platform {
+// Registers the library's own resources (the icon groups 128 and 129 with
+// their images) for the library's module handle. Run by its load.
+void RegisterLibraryResources(HMODULE library);
+}  // namespace kavro::platform

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "KavroStd/platform/codepage.h"
-#include "KavroStd/platform/file_rewrite.h"
+#include "platform/fs/rewrite_internal.h"
 #include "KavroStd/platform/profile.h"
 #include "platform/profile/profile_internal.h"
 

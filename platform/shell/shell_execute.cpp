@@ -16,6 +16,7 @@
 #include "platform/core/errors_internal.h"
 #include "platform/core/handler_slot.h"
 #include "platform/fs/path_internal.h"
+#include "platform/sync/process_handle_internal.h"
 
 extern char** environ;
 

@@ -7,6 +7,7 @@
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/shlwapi.h"
 #include "platform/fs/path_internal.h"
+#include "platform/shell/shell_path_internal.h"
 
 namespace kavro::platform {
 namespace {

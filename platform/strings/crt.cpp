@@ -7,6 +7,7 @@
 #include <cwctype>
 
 #include "KavroStd/platform/cstring.h"
+#include "platform/strings/crt_internal.h"
 #include "platform/strings/locale_internal.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <wctype.h>
 
 #include "KavroStd/platform/crt.h"
+#include "platform/strings/crt_internal.h"
 #include "platform/strings/locale_internal.h"
 
 namespace {

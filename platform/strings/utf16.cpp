@@ -1,5 +1,5 @@
 // UTF-16LE conversion of wide text (code points) with surrogate pairs.
-#include "KavroStd/platform/utf16.h"
+#include "platform/strings/utf16_internal.h"
 
 namespace kavro::platform {
 namespace {

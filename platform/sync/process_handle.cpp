@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/core/posix_io_internal.h"
+#include "platform/sync/process_handle_internal.h"
 #include "platform/sync/sync_internal.h"
 
 namespace kavro::platform::detail {

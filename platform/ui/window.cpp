@@ -243,7 +243,10 @@ extern "C" BOOL DestroyWindow(HWND window) {
   if (!record) return TRUE;
   DropQueuedMessages(window, record->thread);
   if (record->temporary) record->temporary->m_hWnd = nullptr;
-  if (record->wnd) record->wnd->KvWindowGone();  // may delete the CWnd
+  if (CWnd* wnd = record->wnd) {
+    wnd->m_hWnd = nullptr;
+    wnd->PostNcDestroy();  // may delete the CWnd
+  }
   return TRUE;
 }
 

@@ -121,11 +121,6 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CWnd::PostNcDestroy() {}
 
-void CWnd::KvWindowGone() {
-  m_hWnd = nullptr;
-  PostNcDestroy();
-}
-
 // ---------------------------------------------------------------------------
 
 CDialog::CDialog() : m_nIDHelp(0), m_lpszTemplateName(nullptr), m_pParentWnd(nullptr) {}

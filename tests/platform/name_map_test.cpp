@@ -16,7 +16,6 @@
 
 namespace {
 
-using kavro::platform::KvListFolder;
 using kavro::platform::KvMapPath;
 using kavro::platform::KvWindowsPath;
 using kavro::test::TempDir;
@@ -48,9 +47,13 @@ TEST(NameMapTest, ListedNamesAreWindowsComponentsThatLeadBack) {
   TempDir dir;
   for (const NameRow& r : kNames) kavro::test::WriteBytes(dir.Sub(r.disk), r.disk);
   std::map<std::wstring, int> listed;
-  ASSERT_TRUE(KvListFolder(dir.Win(), [](void* c, const wchar_t* name, DWORD) {
-    ++(*static_cast<std::map<std::wstring, int>*>(c))[name];
-  }, &listed));
+  WIN32_FIND_DATAW entry;
+  HANDLE all = FindFirstFileW(dir.Win() + L"*", &entry);
+  ASSERT_NE(INVALID_HANDLE_VALUE, all);
+  do {
+    ++listed[entry.cFileName];
+  } while (FindNextFileW(all, &entry));
+  FindClose(all);
   for (const NameRow& r : kNames) {
     SCOPED_TRACE(r.disk);
     EXPECT_EQ(1, listed[r.windows]);

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "KavroStd/platform/codepage.h"
-#include "KavroStd/platform/file_rewrite.h"
+#include "platform/fs/rewrite_internal.h"
 #include "platform/fs/file_rewrite_internal.h"
 
 namespace {

@@ -31,22 +31,3 @@ KVSTD_API wchar_t* wcstok(wchar_t* text, const wchar_t* delimiters);
 // must hold the _MAX_* sizes; longer parts are cut to fit.
 KVSTD_C_API void _wsplitpath(const wchar_t* path, wchar_t* drive, wchar_t* dir, wchar_t* fname,
                              wchar_t* ext);
-
-namespace kavro::platform {
-// _wsplitpath without length limits; null outputs are skipped.
-KVSTD_API void SplitPath(const wchar_t* path, std::wstring* drive, std::wstring* dir,
-                         std::wstring* fname, std::wstring* ext);
-}  // namespace kavro::platform
-
-// The runtime's character classes with their Windows meaning, the same
-// whatever locale the host process has set (Windows programs start in the
-// "C" locale). Wide: letters and lower case are Unicode's (ideographs are
-// letters), digits are '0'-'9'. Narrow (a byte, taken as unsigned): the
-// ASCII classes only; bytes 0x80-0xFF belong to none. Non-zero when the
-// character is in the class.
-KVSTD_C_API int KvIswalpha(wint_t c);
-KVSTD_C_API int KvIswdigit(wint_t c);
-KVSTD_C_API int KvIswlower(wint_t c);
-KVSTD_C_API int KvIsalpha(int byte);
-KVSTD_C_API int KvIsdigit(int byte);
-KVSTD_C_API int KvIspunct(int byte);

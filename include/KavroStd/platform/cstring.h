@@ -20,6 +20,8 @@
 
 #include "KavroStd/platform/win_types.h"
 
+// Support of the inline string templates below: exported because every
+// module that instantiates CStringT calls them, but not hooks of their own.
 namespace kavro::platform {
 // Conversions between the ANSI code page and wide text used by the string
 // classes; invalid input is replaced, never dropped silently.

@@ -84,21 +84,11 @@ KVSTD_C_API HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data);
 KVSTD_C_API BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data);
 KVSTD_C_API BOOL FindClose(HANDLE find);
 
-// Layer helpers (not Win32): the POSIX path a Windows path maps to, and the
-// Windows form of a POSIX path. KvMapPath returns FALSE (and sets the last
-// error) for an unmapped drive or a network path.
+// Host hooks (not Win32): the POSIX path a Windows path maps to, and the
+// Windows form of a POSIX path, for a host that meets paths of both kinds
+// (its command line, its own dialogs). KvMapPath returns FALSE (and sets the
+// last error) for an unmapped drive or a network path.
 namespace kavro::platform {
 KVSTD_API bool KvMapPath(LPCWSTR windowsPath, std::string& posixPath);
 KVSTD_API std::wstring KvWindowsPath(const std::string& posixPath);
-
-// Calls visit(context, name, attributes) for every entry of a folder but "."
-// and "..", in the order FindNextFileW gives them, with only the attributes
-// the entry's type tells: FILE_ATTRIBUTE_DIRECTORY for a folder,
-// FILE_ATTRIBUTE_REPARSE_POINT for a symbolic link (with
-// FILE_ATTRIBUTE_DIRECTORY when it points to a folder), FILE_ATTRIBUTE_NORMAL
-// otherwise. Files are not looked at one by one where the file system tells
-// their type, so listing a large tree costs what reading its folders costs.
-// FALSE, with the last error set, when the folder cannot be read.
-typedef void (*KvFolderVisit)(void* context, const wchar_t* name, DWORD attributes);
-KVSTD_API BOOL KvListFolder(LPCWSTR folder, KvFolderVisit visit, void* context);
 }  // namespace kavro::platform

@@ -68,10 +68,3 @@ KVSTD_C_API BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE tar
 // An anonymous pipe: a read handle and a write handle (size is a hint).
 KVSTD_C_API BOOL CreatePipe(LPHANDLE readPipe, LPHANDLE writePipe,
                             LPSECURITY_ATTRIBUTES attributes, DWORD size);
-
-namespace kavro::platform {
-// The POSIX descriptor behind a file handle, or -1.
-KVSTD_API int KvFileDescriptor(HANDLE file);
-// Wraps an open descriptor in a file handle that owns it.
-KVSTD_API HANDLE KvHandleFromDescriptor(int fd);
-}  // namespace kavro::platform

@@ -100,12 +100,6 @@ KVSTD_C_API LPVOID LockResource(HGLOBAL loaded);
 // Size in bytes; 0 with ERROR_INVALID_HANDLE for an unknown resource.
 KVSTD_C_API DWORD SizeofResource(HMODULE module, HRSRC resource);
 
-namespace kavro::platform {
-// Registers the library's own resources (the icon groups 128 and 129 with
-// their images) for the library's module handle. Run by its load.
-KVSTD_API void RegisterLibraryResources(HMODULE library);
-}  // namespace kavro::platform
-
 // ---------------------------------------------------------------------------
 // The MFC extension-module frame
 

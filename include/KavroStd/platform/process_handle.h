@@ -23,9 +23,8 @@ KVSTD_C_API DWORD GetProcessId(HANDLE process);
 
 namespace kavro::platform {
 // Takes a child of this process (from fork or posix_spawn, not yet waited
-// for) into a new process handle. Null with ERROR_INVALID_PARAMETER for a
-// pid below 1.
+// for) into a new process handle: the hook a host's shell-execution handler
+// (shellapi.h) uses to hand back hProcess. Null with ERROR_INVALID_PARAMETER
+// for a pid below 1.
 KVSTD_API HANDLE KvProcessHandleFromPid(int pid);
-// Reaps a child of this process in the background without a handle.
-KVSTD_API void KvReapChildProcess(int pid);
 }  // namespace kavro::platform

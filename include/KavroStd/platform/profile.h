@@ -44,7 +44,7 @@
 // folder is taken relative to the current folder (there is no Windows folder).
 //
 // Writes: each write is one read-modify-write of the whole file under an
-// exclusive lock, replacing the file atomically (see file_rewrite.h): a
+// exclusive lock, replacing the file atomically (docs/platform.md): a
 // concurrent reader sees the old or the new file, two writers never lose each
 // other's change, and a killed writer leaves the old or the new file. Power-loss
 // durability is not promised (no fsync). Lines a write does not change are

@@ -53,11 +53,3 @@ KVSTD_C_API void PathRemoveArgsW(LPWSTR path);
 // Removes a pair of double quotes around the whole text in place; TRUE when
 // quotes were removed.
 KVSTD_C_API BOOL PathUnquoteSpacesW(LPWSTR path);
-
-namespace kavro::platform {
-// PathCanonicalizeW and PathRelativePathToW without a length limit; false
-// (out empty) where those fail for another reason than the length.
-KVSTD_API bool KvPathCanonicalize(LPCWSTR path, std::wstring& out);
-KVSTD_API bool KvPathRelativePathTo(LPCWSTR from, DWORD fromAttributes, LPCWSTR to,
-                                    DWORD toAttributes, std::wstring& out);
-}  // namespace kavro::platform

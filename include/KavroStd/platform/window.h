@@ -235,9 +235,6 @@ class KVSTD_API CWnd : public CObject {
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void PostNcDestroy();
-
-  // Called by the window model when the window is gone.
-  void KvWindowGone();
 };
 
 // A dialog: a WS_POPUP window of class "#32770" owned by the parent, with

@@ -34,4 +34,3 @@
 #include "KavroStd/platform/clipboard.h"
 #include "KavroStd/platform/process_handle.h"
 #include "KavroStd/platform/shellapi.h"
-#include "KavroStd/platform/utf16.h"

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "files/zip/unzip_directory.h"
+#include "files/zip/unzip_directory_internal.h"
 
 namespace kavro::zip {
 

@@ -19,8 +19,8 @@
 
 #include <zlib.h>
 
-#include "files/zip/zip_handle.h"
-#include "files/zip/zip_output.h"
+#include "files/zip/zip_handle_internal.h"
+#include "files/zip/zip_output_internal.h"
 
 namespace kavro::zip {
 

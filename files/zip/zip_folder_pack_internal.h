@@ -9,7 +9,7 @@
 // the walk.
 #pragma once
 
-#include "files/zip/zip_writer.h"
+#include "files/zip/zip_writer_internal.h"
 
 namespace kavro::zip {
 

@@ -1,6 +1,7 @@
 // Whole-file read-modify-write, atomic and serialised between processes: the
 // one way the library rewrites a settings file that others may be reading or
-// writing at the same time.
+// writing at the same time. Internal to the library (hidden in the shared
+// library); the temporary file it writes is in file_rewrite_internal.h.
 //
 //   DWORD err = kavro::platform::KvRewriteFile(L"Z:\\srv\\a.ini", true,
 //       [](std::string& bytes) { bytes += "k=v\r\n"; return true; });
@@ -56,6 +57,6 @@
 #include "KavroStd/platform/win_types.h"
 
 namespace kavro::platform {
-KVSTD_API DWORD KvRewriteFile(LPCWSTR path, bool createIfMissing,
-                              const std::function<bool(std::string& content)>& edit);
+DWORD KvRewriteFile(LPCWSTR path, bool createIfMissing,
+                    const std::function<bool(std::string& content)>& edit);
 }  // namespace kavro::platform

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "files/zip/unzip_entry.h"
+#include "files/zip/unzip_entry_internal.h"
 
 namespace kavro::zip {
 

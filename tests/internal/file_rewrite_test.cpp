@@ -1,5 +1,5 @@
 // KvRewriteFile: the locked, atomic read-modify-write of a whole file.
-#include "KavroStd/platform/file_rewrite.h"
+#include "platform/fs/rewrite_internal.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "files/zip/unzip_stream.h"
+#include "files/zip/unzip_stream_internal.h"
 
 namespace kavro::zip {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "files/zip/zip_writer.h"
+#include "files/zip/zip_writer_internal.h"
 
 namespace kavro::zip {
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "files/zip/unzip_source.h"
+#include "files/zip/unzip_source_internal.h"
 
 namespace kavro::zip {
 

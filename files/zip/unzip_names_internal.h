@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "files/zip/unzip_entry.h"
+#include "files/zip/unzip_entry_internal.h"
 
 namespace kavro::zip {
 
