@@ -45,7 +45,7 @@ class KVSTD_API CStringOpr {
 
   // ---- Trimming and tests ----
   // 'Letter' and 'digit' are the wide character classes of the runtime's
-  // default locale (crt.h KvIswalpha/KvIswdigit): Unicode letters, ideographs
+  // default locale (the library's own KvIswalpha/KvIswdigit): Unicode letters, ideographs
   // included; the digits '0'-'9'.
 
   // Trims spaces, tabs, CR and LF from both ends; with removeAll non-zero

@@ -3,7 +3,7 @@
 
 #include <sys/stat.h>
 
-#include "KavroStd/platform/handleapi.h"
+#include "platform/fs/fileapi_internal.h"
 
 namespace kavro::platform {
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "KavroStd/platform/handleapi.h"
+#include "platform/fs/fileapi_internal.h"
 #include "platform/fs/path_internal.h"
 #include "platform/fs/tree_walk_internal.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "KavroStd/platform/file_rewrite.h"
+#include "platform/fs/rewrite_internal.h"
 #include "KavroStd/platform/fileapi.h"
 #include "internal/support/fault_injecting_sys_calls.h"
 #include "internal/support/scratch_folder.h"

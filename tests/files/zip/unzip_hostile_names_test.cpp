@@ -199,7 +199,7 @@ TEST_F(UnzipHostileNamesTest, ChosenTargetsAreUsedAsGiven) {
 // fixed base folder. KAVRO_WRITE_ZIP_SEEDS=1 writes it afresh.
 TEST(UnzipHostileCorpus, FuzzCorpusHoldsTheHostileArchive) {
   const std::filesystem::path corpus =
-      std::filesystem::path(__FILE__).parent_path() / "../../../fuzz/corpus/zip_read";
+      std::filesystem::path(KAVRO_SOURCE_DIR) / "fuzz/corpus/zip_read";
   if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no source tree at " << corpus;
   const std::string seed = (corpus / "hostile_names.zip").lexically_normal().string();
   const std::string archive = HostileArchive(HostileEntries("/kavro-hostile"));
