@@ -2,23 +2,16 @@
 #include "internal/support/scratch_folder.h"
 
 #include <dirent.h>
-#include <stdlib.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 namespace kavro::platform::testing {
 
-ScratchFolder::ScratchFolder() {
-  char pattern[] = "/tmp/kv-internal-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
+ScratchFolder::ScratchFolder() = default;
 
-ScratchFolder::~ScratchFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+ScratchFolder::~ScratchFolder() = default;
 
 std::wstring ScratchFolder::Win(const std::string& name) const {
   std::wstring out = L"Z:";
@@ -28,7 +21,7 @@ std::wstring ScratchFolder::Win(const std::string& name) const {
 
 std::vector<std::string> ScratchFolder::Names() const {
   std::vector<std::string> names;
-  if (DIR* dir = opendir(path_.c_str())) {
+  if (DIR* dir = opendir(path().c_str())) {
     while (dirent* entry = readdir(dir)) {
       std::string name = entry->d_name;
       if (name != "." && name != "..") names.push_back(name);
@@ -47,8 +40,6 @@ std::string ReadBytes(const std::string& path) {
   return bytes.str();
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { kavro::test::WriteBytes(path, bytes); }
 
 }  // namespace kavro::platform::testing

@@ -1,10 +1,12 @@
-// A fresh folder under /tmp for one internal test, removed with everything in
-// it at the end, and the few file helpers the fault tests need (they cannot
-// use tests/support, which links the shared library).
+// The scratch folder of one internal test (the shared TempDir, removed with
+// everything in it at the end) with the forms the fault tests want, and the
+// file helpers they use.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "support/test_support.h"
 
 namespace kavro::platform::testing {
 
@@ -15,15 +17,15 @@ class ScratchFolder {
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-  const std::string& path() const { return path_; }
-  std::string Sub(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return dir_.path(); }
+  std::string Sub(const std::string& name) const { return dir_.Sub(name); }
   // The Windows path of Sub(name) (drive Z: is the root).
   std::wstring Win(const std::string& name) const;
   // The names in the folder, sorted.
   std::vector<std::string> Names() const;
 
  private:
-  std::string path_;
+  kavro::test::TempDir dir_;
 };
 
 // The file's bytes; "<missing>" when it cannot be read.
