@@ -54,10 +54,10 @@ CString CSTDGlobeInfo::GetSoftName(int number) {
   try {
     CString line;
     while (file.ReadString(line)) {
+      // The first line carrying the number answers, even with an empty names
+      // part (an empty line carries number 1).
       const ModuleLine parsed(line);
-      // A line that names nothing (an empty line reads as number 1) does not
-      // answer for a module.
-      if (parsed.names.IsEmpty() || parsed.Number() != number) continue;
+      if (parsed.Number() != number) continue;
       result = parsed.names;
       break;
     }

@@ -73,14 +73,15 @@ TEST_F(ModuleList, AppendsToWhatTheArrayHolds) {
 }
 
 TEST_F(ModuleList, SoftNameByNumber) {
-  WriteList("\r\nx.arx,y.arx=3,first\r\nz.arx=3,second\r\na.arx=5,x\r\nplain.arx\r\nq.arx=0\r\n");
+  WriteList("x.arx,y.arx=3,first\r\nz.arx=3,second\r\na.arx=5,x\r\n=4,x\r\nplain.arx\r\n\r\nq.arx=0\r\n");
   struct Row {
     int number;
     const wchar_t* name;
   } const rows[] = {
       {3, L"x.arx,y.arx"},
       {5, L"a.arx"},
-      {1, L"plain.arx"},  // the empty first line names nothing
+      {4, L""},  // the line matched: its empty names part is the answer
+      {1, L"plain.arx"},
       {0, L"KavroCAD"},
       {7, L"KavroCAD"},
   };
@@ -88,6 +89,11 @@ TEST_F(ModuleList, SoftNameByNumber) {
     SCOPED_TRACE(row.number);
     EXPECT_EQ(STDGlobeInfo()->GetSoftName(row.number), row.name);
   }
+}
+
+TEST_F(ModuleList, EmptyLineAnswersForNumberOne_SkippedBefore) {
+  WriteList("\r\nplain.arx\r\n");
+  EXPECT_EQ(STDGlobeInfo()->GetSoftName(1), L"");
 }
 
 TEST_F(ModuleList, MissingFileIsSilent) {
