@@ -25,8 +25,8 @@ ProfileName MakeProfileName(const wchar_t* name);
 
 enum class ProfileLineKind { kBlank, kComment, kHeader, kKey, kOther };
 
-// One line: [start, end) is its content, `end` the LF or the end of the text,
-// `next` the start of the following line. For a header [nameBegin, nameEnd)
+// One line: [start, end) is its content, `end` its CR, LF or CR LF or the end
+// of the text, `next` the start of the following line. For a header [nameBegin, nameEnd)
 // is the trimmed name; for a key the trimmed key name and [valueBegin,
 // valueEnd) the trimmed value; for another line the trimmed text.
 struct ProfileLine {
@@ -62,8 +62,17 @@ class ProfileScanner {
   ProfileLine Line(size_t pos) const {
     ProfileLine line;
     line.start = pos;
-    line.end = Find(pos, size_, Unit('\n'));
-    line.next = line.end < size_ ? line.end + 1 : size_;
+    // CR, LF and CR LF each end a line.
+    size_t lf = pos >= noLineFeedFrom_ ? size_ : Find(pos, size_, Unit('\n'));
+    if (lf == size_ && pos < noLineFeedFrom_) noLineFeedFrom_ = pos;
+    size_t cr = Find(pos, lf, Unit('\r'));
+    if (cr < lf) {
+      line.end = cr;
+      line.next = cr + 1 < size_ && text_[cr + 1] == Unit('\n') ? cr + 2 : cr + 1;
+    } else {
+      line.end = lf;
+      line.next = lf < size_ ? lf + 1 : size_;
+    }
     // The text of a line ends at a NUL.
     size_t e = Find(pos, line.end, Unit(0));
     size_t s = pos;
@@ -74,12 +83,11 @@ class ProfileScanner {
       return line;
     }
     if (text_[s] == '[') {
+      // A header without its closing ']' names the rest of the line.
       size_t close = LastCloseBracket(text_, s + 1, e, codePage_);
-      if (close < e) {
-        line.kind = ProfileLineKind::kHeader;
-        Trim(s + 1, close, line.nameBegin, line.nameEnd);
-        return line;
-      }
+      line.kind = ProfileLineKind::kHeader;
+      Trim(s + 1, close, line.nameBegin, line.nameEnd);
+      return line;
     }
     size_t eq = Find(s, e, Unit('='));
     if (eq < e) {
@@ -103,8 +111,9 @@ class ProfileScanner {
         if (!hit) return false;
         size_t at = static_cast<size_t>(static_cast<const Unit*>(hit) - text_);
         size_t begin = at;
-        while (begin > 0 && IsProfileBlank(text_[begin - 1])) --begin;
-        if ((begin == 0 || text_[begin - 1] == '\n') && !(wanted && CannotBeNamed(at + 1, *wanted))) {
+        while (begin > 0 && text_[begin - 1] != '\r' && IsProfileBlank(text_[begin - 1])) --begin;
+        if ((begin == 0 || text_[begin - 1] == '\n' || text_[begin - 1] == '\r') &&
+            !(wanted && CannotBeNamed(at + 1, *wanted))) {
           header = Line(begin);
           if (header.kind == ProfileLineKind::kHeader) return true;
           pos = header.next;
@@ -158,11 +167,10 @@ class ProfileScanner {
     return true;
   }
 
-  // End of the line's content: before its CR LF or LF.
-  size_t ContentEnd(const ProfileLine& line) const {
-    if (line.end < size_ && line.end > line.start && text_[line.end - 1] == '\r') return line.end - 1;
-    return line.end;
-  }
+  // End of the line's content: before its CR, LF or CR LF.
+  size_t ContentEnd(const ProfileLine& line) const { return line.end; }
+  // Whether the line has a line end (the last line of a file may not).
+  bool HasLineEnd(const ProfileLine& line) const { return line.next > line.end; }
 
  private:
   static uint32_t AsciiLower(uint32_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
@@ -174,16 +182,17 @@ class ProfileScanner {
   // double-byte character may still match).
   bool CannotBeNamed(size_t pos, const ProfileName& name) const {
     if (!name.ascii) return false;
-    while (pos < size_ && text_[pos] != '\n' && IsProfileBlank(text_[pos])) ++pos;
+    while (pos < size_ && text_[pos] != '\r' && IsProfileBlank(text_[pos])) ++pos;
     for (wchar_t want : name.text) {
       if (pos >= size_) return true;
       uint32_t c = static_cast<unsigned char>(text_[pos++]);
       if (c >= 0x80) return false;
       if (c != static_cast<uint32_t>(want) && AsciiLower(c) != AsciiLower(static_cast<uint32_t>(want))) return true;
     }
-    if (pos >= size_) return true;
+    // The name may end at ']', a blank, the line's end or a NUL.
+    if (pos >= size_) return false;
     uint32_t next = static_cast<unsigned char>(text_[pos]);
-    return next < 0x80 && next != ']' && !IsProfileBlank(text_[pos]);
+    return next < 0x80 && next != ']' && next != '\n' && next != 0 && !IsProfileBlank(text_[pos]);
   }
 
   size_t Find(size_t from, size_t to, Unit u) const {
@@ -209,6 +218,9 @@ class ProfileScanner {
   size_t size_;
   UINT codePage_;
   mutable std::wstring scratch_;
+  // No LF lies at or after this position (spares a CR-only file a search
+  // to its end for every line).
+  mutable size_t noLineFeedFrom_ = static_cast<size_t>(-1);
 };
 
 // The text of a file's bytes: its encoding, the length of its byte-order

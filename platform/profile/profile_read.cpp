@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
-#include <unordered_set>
 
 #include "KavroStd/platform/codepage.h"
 #include "KavroStd/platform/fileapi.h"
@@ -43,15 +42,11 @@ bool LoadProfile(LPCWSTR file, std::string& bytes) {
   return err == 0;
 }
 
-// Names listed once each, in the spelling of their first occurrence.
+// The entries of a list in file order; a name the file holds twice is listed
+// twice, as Windows lists it.
 class NameList {
  public:
-  void Add(const std::wstring& name) {
-    folded_.assign(name);
-    for (wchar_t& c : folded_) c = ToLower(c);
-    if (seen_.insert(folded_).second) AddLine(name);
-  }
-  void AddLine(const std::wstring& text) {
+  void Add(const std::wstring& text) {
     units_ += text;
     units_.push_back(L'\0');
   }
@@ -59,17 +54,22 @@ class NameList {
 
  private:
   std::wstring units_;
-  std::wstring folded_;
-  std::unordered_set<std::wstring> seen_;
 };
 
-// Copies a list (each entry zero-terminated) and its closing zero.
-DWORD CopyList(const std::wstring& list, LPWSTR out, DWORD size) {
+// Copies a list (each entry zero-terminated) and its closing zero. As on
+// Windows, a buffer that holds the list only exactly counts as too small:
+// the count is then size - 2, as for any cut list. `closed` false (no file)
+// writes the first zero only.
+DWORD CopyList(const std::wstring& list, LPWSTR out, DWORD size, bool closed = true) {
   if (size == 0) return 0;
-  if (list.size() + 1 <= size) {
+  if (list.empty()) {
+    out[0] = L'\0';
+    if (closed && size >= 2) out[1] = L'\0';
+    return 0;
+  }
+  if (list.size() + 1 < size) {
     list.copy(out, list.size());
     out[list.size()] = L'\0';
-    if (list.empty() && size >= 2) out[1] = L'\0';
     return static_cast<DWORD>(list.size());
   }
   SetLastError(ERROR_MORE_DATA);
@@ -143,11 +143,11 @@ void ListSection(std::string_view bytes, const wchar_t* app, bool keysOnly, Name
           list.Add(name);
         } else {
           scanner.Decode(line.valueBegin, line.valueEnd, value);
-          list.AddLine(name + L"=" + value);
+          list.Add(name + L"=" + value);
         }
       } else if (line.kind == ProfileLineKind::kOther && !keysOnly) {
         scanner.Decode(line.nameBegin, line.nameEnd, name);
-        list.AddLine(name);
+        list.Add(name);
       }
       return true;
     });
@@ -173,7 +173,7 @@ extern "C" DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def,
     if (loaded && !app) ListSections(bytes, list);
     if (loaded && app) ListSection(bytes, app, true, list);
     if (loaded) SetLastError(ERROR_SUCCESS);
-    return CopyList(list.units(), out, size);
+    return CopyList(list.units(), out, size, loaded);
   }
   std::wstring value;
   if (loaded && LookupValue(bytes, app, key, value)) {
@@ -181,10 +181,10 @@ extern "C" DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def,
     return CopyValue(value.data(), value.size(), out, size);
   }
   if (loaded) SetLastError(ERROR_FILE_NOT_FOUND);
-  // The default loses its trailing blanks.
+  // The default loses its trailing spaces (only spaces: a tab stays).
   if (!def) def = L"";
   size_t length = wcslen(def);
-  while (length > 0 && IsProfileBlank(def[length - 1])) --length;
+  while (length > 0 && def[length - 1] == L' ') --length;
   return CopyValue(def, length, out, size);
 }
 

@@ -59,7 +59,9 @@ ByteEdit PlanSet(const ProfileText& text, const Scanner& scanner, const std::str
     size_t at = text.ByteOffset(n);
     return {at, at, text.Encode(lines.data(), lines.size())};
   }
-  ProfileLine anchor = header;  // the section's last non-blank line
+  // A new key goes after the section's last key line (or its header), so
+  // comments and blank lines that close the section stay after it.
+  ProfileLine anchor = header;
   ProfileLine found;
   bool haveKey = false;
   ForEachSectionLine(scanner, header, [&](const ProfileLine& line) {
@@ -68,20 +70,21 @@ ByteEdit PlanSet(const ProfileText& text, const Scanner& scanner, const std::str
       haveKey = true;
       return false;
     }
-    if (!scanner.RawBlank(line)) anchor = line;
+    if (line.kind == ProfileLineKind::kKey || line.kind == ProfileLineKind::kOther) anchor = line;
     return true;
   });
   if (haveKey) {
     // The stored spelling of the key, as its raw units, then the new value;
-    // the line keeps its line end.
+    // the line keeps its line end, and a last line without one gets CR LF.
     size_t nameAt = text.ByteOffset(found.nameBegin);
     std::wstring tail = L"=" + value;
+    if (!scanner.HasLineEnd(found)) tail += L"\r\n";
     std::string bytes = content.substr(nameAt, text.ByteOffset(found.nameEnd) - nameAt);
     bytes += text.Encode(tail.data(), tail.size());
     return {text.ByteOffset(found.start), text.ByteOffset(scanner.ContentEnd(found)), std::move(bytes)};
   }
   std::wstring line = key.text + L"=" + value + L"\r\n";
-  if (anchor.next == anchor.end) line.insert(0, L"\r\n");  // the anchor ends the file without a line end
+  if (!scanner.HasLineEnd(anchor)) line.insert(0, L"\r\n");  // the anchor ends the file without a line end
   size_t at = text.ByteOffset(anchor.next);
   return {at, at, text.Encode(line.data(), line.size())};
 }
@@ -103,14 +106,22 @@ void PlanDeleteKey(const ProfileText& text, const Scanner& scanner, const Profil
 }
 
 // Removes every section named `app`: its header and its lines up to the next
-// header.
+// header, except comment lines, which are the user's notes and stay.
 template <class Scanner>
 void PlanDeleteSection(const ProfileText& text, const Scanner& scanner, const ProfileName& app,
                        std::vector<ByteEdit>& edits) {
-  ProfileLine header, next;
+  ProfileLine header;
+  auto remove = [&](const ProfileLine& line) {
+    edits.push_back({text.ByteOffset(line.start), text.ByteOffset(line.next), std::string()});
+  };
   for (size_t pos = 0; scanner.FindSection(app, pos, header);) {
-    pos = scanner.NextHeader(header.next, next) ? next.start : scanner.size();
-    edits.push_back({text.ByteOffset(header.start), text.ByteOffset(pos), std::string()});
+    remove(header);
+    pos = header.next;
+    ForEachSectionLine(scanner, header, [&](const ProfileLine& line) {
+      if (line.kind != ProfileLineKind::kComment) remove(line);
+      pos = line.next;
+      return true;
+    });
   }
 }
 
@@ -149,7 +160,9 @@ extern "C" BOOL WritePrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR val
     }
     return ApplyEdits(content, edits);
   });
-  // Deleting from a file that is not there has nothing to do.
-  if (result == ERROR_SUCCESS || (deleting && result == ERROR_FILE_NOT_FOUND)) return TRUE;
-  return FALSE;
+  // Deleting from a file that is not there leaves an empty file, as on
+  // Windows.
+  if (deleting && result == ERROR_FILE_NOT_FOUND)
+    result = KvRewriteFile(file, true, [](std::string&) { return true; });
+  return result == ERROR_SUCCESS;
 }

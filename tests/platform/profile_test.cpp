@@ -109,7 +109,7 @@ TEST_F(ProfileTest, LookupRules) {
              "[Weird]trailing text\r\n"
              "Key=text after bracket\r\n"
              "[Open\r\n"
-             "Open=no bracket, no header\r\n"
+             "Open=header without bracket\r\n"
              "[general]\r\n"
              "Name=second occurrence\r\n"
              "Late=only in the second\r\n"
@@ -145,12 +145,12 @@ TEST_F(ProfileTest, LookupRules) {
       {L"General", L"Late", L"d", L"d"},
       {L"Trimmed Section", L"Key", L"d", L"trimmed header"},
       {L"Weird", L"Key", L"d", L"text after bracket"},
-      {L"Weird", L"Open", L"d", L"no bracket, no header"},
-      {L"Open", L"Open", L"d", L"d"},
+      {L"Weird", L"Open", L"d", L"d"},
+      {L"Open", L"Open", L"d", L"header without bracket"},
       {L"", L"Orphan", L"d", L"d"},
       {L"\u00E4\u00F6\u00FC", L"CL\u00C9", L"d", L"accent"},
       {L"\u212Aelvin", L"\u212A", L"d", L"folded"},
-      {L"Missing", L"Name", L"  def \t ", L"  def"},
+      {L"Missing", L"Name", L"  def \t ", L"  def \t"},
       {L"General", L"Missing", nullptr, L""},
   };
   for (const Row& r : rows) {
@@ -182,12 +182,12 @@ TEST_F(ProfileTest, ShortBuffersCutValuesAndLists) {
       {L"A", L"v", 7, 6, std::wstring(L"abcdef\0", 7)},
       {L"A", L"none", 3, 2, std::wstring(L"de\0", 3)},  // default "def" cut too
       {nullptr, nullptr, 11, 9, std::wstring(L"A\0BB\0CCC\0\0", 10)},
-      {nullptr, nullptr, 10, 9, std::wstring(L"A\0BB\0CCC\0\0", 10)},
+      {nullptr, nullptr, 10, 8, std::wstring(L"A\0BB\0CCC\0\0", 10)},  // exact fit counts as cut
       {nullptr, nullptr, 9, 7, std::wstring(L"A\0BB\0CC\0\0", 9)},
       {nullptr, nullptr, 5, 3, std::wstring(L"A\0B\0\0", 5)},
       {nullptr, nullptr, 2, 0, std::wstring(L"\0\0", 2)},
       {nullptr, nullptr, 1, 0, std::wstring(L"\0", 1)},
-      {L"A", nullptr, 3, 2, std::wstring(L"v\0\0", 3)},
+      {L"A", nullptr, 3, 1, std::wstring(L"v\0\0", 3)},
       {L"A", nullptr, 2, 0, std::wstring(L"\0\0", 2)},
   };
   for (const Row& r : rows) {
@@ -217,14 +217,14 @@ TEST_F(ProfileTest, NameListsAndSectionListing) {
              "[one]\r\n"
              "z=9\r\n"
              "[Three]");
-  EXPECT_EQ((std::vector<std::wstring>{L"One", L"Two", L"Three"}), List(nullptr));
-  EXPECT_EQ((std::vector<std::wstring>{L"a", L"B"}), List(L"ONE"));
+  EXPECT_EQ((std::vector<std::wstring>{L"One", L"Two", L"one", L"Three"}), List(nullptr));
+  EXPECT_EQ((std::vector<std::wstring>{L"a", L"B", L"A"}), List(L"ONE"));
   EXPECT_TRUE(List(L"Two").empty());
   EXPECT_TRUE(List(L"Missing").empty());
 
   wchar_t buffer[256];
   DWORD n = GetPrivateProfileSectionNamesW(buffer, 256, Win());
-  EXPECT_EQ((std::vector<std::wstring>{L"One", L"Two", L"Three"}), Entries(buffer, n));
+  EXPECT_EQ((std::vector<std::wstring>{L"One", L"Two", L"one", L"Three"}), Entries(buffer, n));
   n = GetPrivateProfileSectionW(L"one", buffer, 256, Win());
   EXPECT_EQ((std::vector<std::wstring>{L"a=1", L"B=\"2\"", L"no equals", L"A=dup"}), Entries(buffer, n));
   EXPECT_EQ(L'\0', buffer[n]);
@@ -267,7 +267,7 @@ TEST_F(ProfileTest, WhereWritesLand) {
       {"new key before blank separator", "[S]\r\na=1\r\n\r\n\r\n[T]\r\nb=2\r\n", L"S", L"k", L"v",
        "[S]\r\na=1\r\nk=v\r\n\r\n\r\n[T]\r\nb=2\r\n"},
       {"new key after trailing comment", "[S]\r\na=1\r\n; note\r\n\r\n[T]\r\n", L"S", L"k", L"v",
-       "[S]\r\na=1\r\n; note\r\nk=v\r\n\r\n[T]\r\n"},
+       "[S]\r\na=1\r\nk=v\r\n; note\r\n\r\n[T]\r\n"},
       {"new key, no final line end", "[S]\r\na=1", L"S", L"k", L"v", "[S]\r\na=1\r\nk=v\r\n"},
       {"new key under a bare header", "[S]", L"s", L"k", L"v", "[S]\r\nk=v\r\n"},
       {"new section, no final line end", "[S]\r\na=1", L"T", L"k", L"v", "[S]\r\na=1\r\n[T]\r\nk=v\r\n"},
@@ -277,7 +277,7 @@ TEST_F(ProfileTest, WhereWritesLand) {
        "[S]\r\nKey=new\r\nz=1\r\n"},
       {"changed key keeps LF", "[S]\na=1\nb=2\n", L"S", L"a", L"9", "[S]\na=9\nb=2\n"},
       {"new key in LF file", "[S]\na=1\nb=2\n", L"S", L"c", L"3", "[S]\na=1\nb=2\nc=3\r\n"},
-      {"changed last line without line end", "[S]\r\na=1", L"S", L"a", L"2", "[S]\r\na=2"},
+      {"changed last line without line end", "[S]\r\na=1", L"S", L"a", L"2", "[S]\r\na=2\r\n"},
       {"first of two sections", "[S]\r\na=1\r\n[T]\r\n[s]\r\nb=2\r\n", L"s", L"c", L"3",
        "[S]\r\na=1\r\nc=3\r\n[T]\r\n[s]\r\nb=2\r\n"},
       {"first of two keys", "[S]\r\na=1\r\nA=2\r\n", L"S", L"a", L"3", "[S]\r\na=3\r\nA=2\r\n"},
@@ -286,7 +286,7 @@ TEST_F(ProfileTest, WhereWritesLand) {
        "[S]\r\nb=2\r\n[T]\r\na=3\r\n[s]\r\n"},
       {"delete last key without line end", "[S]\r\na=1\r\nb=2", L"S", L"B", nullptr, "[S]\r\na=1\r\n"},
       {"delete section everywhere", "x=0\r\n[S]\r\na=1\r\n\r\n; c\r\n[T]\r\nb=2\r\n[s]\r\nc=3\r\n", L"S",
-       nullptr, nullptr, "x=0\r\n[T]\r\nb=2\r\n"},
+       nullptr, nullptr, "x=0\r\n; c\r\n[T]\r\nb=2\r\n"},
       {"delete section ignores the value", "[S]\r\na=1\r\n[T]\r\n", L"S", nullptr, L"x", "[T]\r\n"},
   };
   for (const Row& r : rows) {
@@ -322,9 +322,12 @@ TEST_F(ProfileTest, WritesThatChangeNothingLeaveTheFileAlone) {
     EXPECT_EQ(st0.st_ino, st.st_ino) << "file was replaced";
     EXPECT_EQ(before, ReadBytes(Path()));
   }
+  // Deleting from a missing file leaves an empty one, as on Windows.
   EXPECT_TRUE(Put(L"S", L"a", nullptr, "none.ini"));
+  EXPECT_EQ("", ReadBytes(Path("none.ini")));
+  std::filesystem::remove(Path("none.ini"));
   EXPECT_TRUE(Put(L"S", nullptr, nullptr, "none.ini"));
-  EXPECT_FALSE(Exists(Path("none.ini")));
+  EXPECT_EQ("", ReadBytes(Path("none.ini")));
 }
 
 TEST_F(ProfileTest, ParameterErrors) {
@@ -383,11 +386,12 @@ TEST_F(ProfileTest, AnsiFilesUseTheCodePage) {
   EXPECT_EQ("[\xC9\xE8\xD6\xC3]\r\n\xC3\xFB=\xD6\xD0\xCE\xC4\r\n", ReadBytes(Path()));
   EXPECT_EQ(L"\u4E2D\u6587", Get(L"\u8BBE\u7F6E", L"\u540D"));
 
-  // 0x5D is the trail byte of U+616E in GBK: that line holds no ']' and is no
-  // header, so the key below it still belongs to [S].
-  WriteBytes(Path("dbcs.ini"), "[S]\r\n[\x91\x5D\r\nk=1\r\n");
-  EXPECT_EQ(L"1", Get(L"S", L"k", L"d", "dbcs.ini"));
+  // 0x5D is the trail byte of U+616E in GBK: that header holds no ']' and
+  // names the rest of its line; in 1252 the byte is the closing ']'.
+  WriteBytes(Path("dbcs.ini"), "[S]\r\n[\x91\x5Dx\r\nk=1\r\n");
+  EXPECT_EQ(L"1", Get(L"\u616Ex", L"k", L"d", "dbcs.ini"));
   ASSERT_TRUE(KvSetACP(1252));
+  EXPECT_EQ(L"1", Get(L"\u2018", L"k", L"d", "dbcs.ini"));
   EXPECT_EQ(L"d", Get(L"S", L"k", L"d", "dbcs.ini"));
 
   EXPECT_TRUE(Put(L"W", L"k", L"caf\u00E9 \u4E2D", "w.ini"));
@@ -407,13 +411,13 @@ TEST_F(ProfileTest, UntouchedLinesKeepTheirBytes) {
   const std::string tail = "\r\n[T]\r\ntail=end";
   WriteBytes(Path(), head + "k=old" + tail);
   EXPECT_EQ(std::wstring(L"\x01"), Get(L"S", L"bin")) << "a value ends at a NUL";
-  EXPECT_EQ(L"x\ry", Get(L"S", L"lone"));
+  EXPECT_EQ(L"x", Get(L"S", L"lone")) << "a CR alone ends a line";
   EXPECT_EQ(L"end", Get(L"T", L"tail"));
 
   EXPECT_TRUE(Put(L"S", L"k", L"new"));
   EXPECT_EQ(head + "k=new" + tail, ReadBytes(Path()));
   EXPECT_TRUE(Put(L"T", L"tail", L"changed"));
-  EXPECT_EQ(head + "k=new\r\n[T]\r\ntail=changed", ReadBytes(Path()));
+  EXPECT_EQ(head + "k=new\r\n[T]\r\ntail=changed\r\n", ReadBytes(Path()));
   EXPECT_TRUE(Put(L"T", L"more", L"1"));
   EXPECT_EQ(head + "k=new\r\n[T]\r\ntail=changed\r\nmore=1\r\n", ReadBytes(Path()));
   EXPECT_TRUE(Put(L"S", L"bin", nullptr));

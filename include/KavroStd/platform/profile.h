@@ -10,14 +10,13 @@
 //   WritePrivateProfileStringW(L"Paths", L"Download", L"/tmp", L"Z:\\etc\\a.ini");
 //
 // File syntax as read:
-//  - A line ends at LF; a CR before it belongs to the line end. A lone CR is an
-//    ordinary character (a blank when it stands at either end of a text).
+//  - A line ends at CR, LF or CR LF, as on Windows.
 //  - Blanks are space, tab, CR, VT and FF. Names and values lose their leading
 //    and trailing blanks; a value enclosed in matching quotes (both ' or both ")
 //    loses them.
-//  - A header is a line whose first non-blank character is '[' and that holds
-//    a ']' after it; the name lies between the '[' and the line's last ']'.
-//    A '[' line without ']' is an ordinary line.
+//  - A header is a line whose first non-blank character is '['; the name lies
+//    between the '[' and the line's last ']', or runs to the line's end when
+//    it has none.
 //  - A line whose first non-blank character is ';' is a comment: never matched
 //    and never listed.
 //  - Inside a section, a line with '=' is a key: the name is the text before
@@ -28,10 +27,11 @@
 //  - The text of a line ends at a NUL character; the rest of that line is
 //    ignored by reads (and kept by writes).
 //  - Section and key names match without regard to case (Unicode simple case
-//    mapping); the names a caller passes lose their blanks at both ends too. When a section name occurs twice, the first occurrence is the
-//    section: reads, key lists and new keys use it alone. Within a section the
-//    first line of a key name wins. The name lists give each name once, in the
-//    spelling of its first occurrence.
+//    mapping); the names a caller passes lose their blanks at both ends too.
+//    When a section name occurs twice, the first occurrence is the section:
+//    reads, key lists and new keys use it alone. Within a section the first
+//    line of a key name wins. The name lists give a name as often as the file
+//    holds it, as Windows does.
 //
 // Encoding: a file starting with FF FE is UTF-16LE (surrogate pairs are joined
 // into one wchar_t on reading and split on writing), one starting with EF BB BF
@@ -49,11 +49,12 @@
 // other's change, and a killed writer leaves the old or the new file. Power-loss
 // durability is not promised (no fsync). Lines a write does not change are
 // written back byte for byte. A changed key's line becomes the stored key
-// spelling, "=" and the new value, with the line end it had; a new key goes
-// after the last non-blank line of its section, a new section at the end of
-// the file (after a CR LF when the file does not end with a line end); new
-// lines end with CR LF. Deleting what is not there succeeds and leaves the file
-// (or its absence) untouched.
+// spelling, "=" and the new value, with the line end it had (CR LF when it had
+// none); a new key goes after the last key line of its section (before the
+// comments and blank lines that close it), a new section at the end of the
+// file (after a CR LF when the file does not end with a line end); new lines
+// end with CR LF. Deleting what is not there succeeds and leaves the file
+// untouched; deleting from a missing file leaves an empty file, as on Windows.
 //
 // Every function may be called from any thread; readers take no lock.
 #pragma once
@@ -65,20 +66,23 @@
 // terminating zero) and returns its length without the zero. Missing file,
 // section or key: the default (null reads as "") without its trailing blanks,
 // last error ERROR_FILE_NOT_FOUND (or the error of opening the file: a folder
-// gives ERROR_ACCESS_DENIED, an unmapped drive the path mapping's error). A value too long for the buffer is cut and
-// zero-terminated; the result is then size-1 (ERROR_MORE_DATA).
+// gives ERROR_ACCESS_DENIED, an unmapped drive the path mapping's error). The
+// default loses trailing spaces only (a tab stays). A value too long for the
+// buffer is cut and zero-terminated; the result is then size-1
+// (ERROR_MORE_DATA).
 // Null `app`: the list of section names; null `key`: the list of key names of
 // the section. A list holds each name zero-terminated and ends with an extra
-// zero; the result counts every unit but that last zero; a buffer too small
-// gets as much as fits plus two zeros, and the result is size-2. size 0 gives
-// 0 and leaves `out` alone.
+// zero; the result counts every unit but that last zero; a buffer too small,
+// or one that holds the list only exactly, gets as much as fits plus two
+// zeros, and the result is size-2 (Windows' count). A missing file gives one
+// zero. size 0 gives 0 and leaves `out` alone.
 KVSTD_C_API DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def, LPWSTR out,
                                            DWORD size, LPCWSTR file);
 
 // Sets `key` of section `app` to `value`, creating the file, the section or
 // the key as needed. Null `value` deletes the key (from every occurrence of
 // the section); null `key` deletes the section (every occurrence: its header
-// and its lines up to the next header). Returns FALSE with the last error set:
+// and its lines up to the next header, except comment lines, which stay). Returns FALSE with the last error set:
 // null `app` (ERROR_INVALID_PARAMETER; all three null is a flush and returns
 // TRUE), a name or value holding CR or LF (ERROR_INVALID_PARAMETER: it would
 // split the line), a read-only file or a folder in the file's place
