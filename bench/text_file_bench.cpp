@@ -6,15 +6,23 @@
 // 1 MiB blocks. CStdioFile's own ReadString/WriteString loops (one reused
 // string, no array) show the text-mode and conversion cost alone.
 //
+// The C++ peers are what a developer writes instead: std::ifstream +
+// std::getline + iconv (one converter per file) into
+// std::vector<std::wstring>, and the reverse (iconv per line, "\r\n",
+// std::ofstream); the set-up checks that they give SaveTextFile's bytes.
+//
 // After the table a summary prints each operation's wall time as a multiple
 // of its raw peer (reads against the raw read, writes against the raw
-// write). The goal is 1.5x. KAVRO_BENCH_MIB sets another size.
+// write; goal 1.5x) and of its C++ peer (goal: 1x at most). KAVRO_BENCH_MIB
+// sets another size.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -139,6 +147,77 @@ void BM_RawWrite(benchmark::State& state, const Case* c) {
   Finish(state, d);
 }
 
+const char* IconvName(UINT codePage) { return codePage == 936 ? "GBK" : codePage == 1252 ? "CP1252" : "UTF-8"; }
+
+// One line through iconv; `out` receives the converted bytes.
+void Convert(iconv_t cd, const char* in, size_t inBytes, std::string& out) {
+  out.resize(inBytes * 4 + 16);
+  char* src = const_cast<char*>(in);
+  char* dst = out.data();
+  size_t left = out.size();
+  if (iconv(cd, &src, &inBytes, &dst, &left) == static_cast<size_t>(-1)) std::abort();
+  out.resize(out.size() - left);
+}
+
+std::vector<std::wstring> CppRead(const Data& d, UINT codePage) {
+  std::vector<std::wstring> lines;
+  std::ifstream in(d.path, std::ios::binary);
+  iconv_t cd = iconv_open("WCHAR_T", IconvName(codePage));
+  std::string line, wide;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    Convert(cd, line.data(), line.size(), wide);
+    lines.emplace_back(reinterpret_cast<const wchar_t*>(wide.data()), wide.size() / sizeof(wchar_t));
+  }
+  iconv_close(cd);
+  return lines;
+}
+
+void CppWrite(const std::vector<std::wstring>& lines, const std::string& path, UINT codePage) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  iconv_t cd = iconv_open(IconvName(codePage), "WCHAR_T");
+  std::string bytes;
+  for (const std::wstring& line : lines) {
+    Convert(cd, reinterpret_cast<const char*>(line.data()), line.size() * sizeof(wchar_t), bytes);
+    bytes += "\r\n";
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  iconv_close(cd);
+}
+
+// The lines as the C++ peer holds them; the peers' bytes are checked once.
+const std::vector<std::wstring>& CppLines(const Case& c) {
+  static std::map<std::string, std::vector<std::wstring>> all;
+  std::vector<std::wstring>& lines = all[c.name];
+  if (!lines.empty()) return lines;
+  Data& d = DataFor(c);
+  lines = CppRead(d, c.codePage);
+  if (lines.size() != static_cast<size_t>(d.lines.GetSize())) std::abort();
+  CppWrite(lines, d.outPath, c.codePage);
+  if (ReadAll(d.outPath) != d.bytes) {
+    std::fprintf(stderr, "the C++ peer's bytes differ from SaveTextFile's for %s\n", c.name);
+    std::abort();
+  }
+  return lines;
+}
+
+void BM_CppRead(benchmark::State& state, const Case* c) {
+  Data& d = DataFor(*c);
+  CppLines(*c);
+  for (auto _ : state) {
+    std::vector<std::wstring> lines = CppRead(d, c->codePage);
+    benchmark::DoNotOptimize(lines.data());
+  }
+  Finish(state, d);
+}
+
+void BM_CppWrite(benchmark::State& state, const Case* c) {
+  Data& d = DataFor(*c);
+  const std::vector<std::wstring>& lines = CppLines(*c);
+  for (auto _ : state) CppWrite(lines, d.outPath, c->codePage);
+  Finish(state, d);
+}
+
 void BM_LoadTextFile(benchmark::State& state, const Case* c) {
   Data& d = DataFor(*c);
   KvSetACP(c->codePage);
@@ -217,9 +296,11 @@ void Register() {
   struct Op {
     const char* name;
     void (*fn)(benchmark::State&, const Case*);
-  } const ops[] = {{"BM_RawRead", BM_RawRead},           {"BM_ReadString", BM_ReadString},
+  } const ops[] = {{"BM_RawRead", BM_RawRead},           {"BM_CppRead", BM_CppRead},
+                   {"BM_RawWrite", BM_RawWrite},         {"BM_CppWrite", BM_CppWrite},
+                   {"BM_ReadString", BM_ReadString},
                    {"BM_LoadTextFile", BM_LoadTextFile}, {"BM_ReadTextFile", BM_ReadTextFile},
-                   {"BM_RawWrite", BM_RawWrite},         {"BM_WriteString", BM_WriteString},
+                   {"BM_WriteString", BM_WriteString},
                    {"BM_SaveTextFile", BM_SaveTextFile}, {"BM_WriteTextFile", BM_WriteTextFile}};
   for (const Case& c : kCases) {
     for (const Op& op : ops) {
@@ -234,14 +315,17 @@ void Register() {
 
 // Keeps each run's wall time for the ratios.
 void PrintSummary(const kavro::bench::TimesReporter& times) {
-  std::printf("\nWall time against raw I/O of the same bytes (goal: 1.5x at most)\n");
-  std::printf("%-40s %10s %10s\n", "benchmark", "ms", "x raw");
+  std::printf("\nWall time against raw I/O of the same bytes (goal: 1.5x at most) and against the\n"
+              "plain C++ loop (ifstream + getline + iconv, and back; goal: 1x at most)\n");
+  std::printf("%-40s %10s %10s %10s\n", "benchmark", "ms", "x raw", "x C++");
   for (const std::string& name : times.Names()) {
     const bool reads = name.find("Load") != std::string::npos || name.find("Read") != std::string::npos;
     const std::string suffix = name.substr(name.find('/'));
     const double seconds = times.Real(name);
     const double raw = times.Real((reads ? "BM_RawRead" : "BM_RawWrite") + suffix);
-    std::printf("%-40s %10.1f %10.2f\n", name.c_str(), seconds * 1e3, raw > 0 ? seconds / raw : 0.0);
+    const double cpp = times.Real((reads ? "BM_CppRead" : "BM_CppWrite") + suffix);
+    std::printf("%-40s %10.1f %10.2f %10.2f\n", name.c_str(), seconds * 1e3, raw > 0 ? seconds / raw : 0.0,
+                cpp > 0 ? seconds / cpp : 0.0);
   }
 }
 

@@ -147,8 +147,23 @@ bool DecodeUtf8(const unsigned char* p, size_t length, std::wstring& out, Utf8In
   wchar_t* o = out.data();
   size_t i = 0;
   while (i < length) {
-    if (p[i] < 0x80) {
+    const unsigned char lead = p[i];
+    if (lead < 0x80) {
       o[pos++] = p[i++];
+      continue;
+    }
+    // Two- and three-byte sequences (Latin, Greek, Cyrillic, CJK) decoded and
+    // checked in one step; anything else takes the general path below.
+    if (lead >= 0xE0 && lead <= 0xEF && length - i >= 3 && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
+      const uint32_t c = ((lead & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+      if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
+        o[pos++] = static_cast<wchar_t>(c);
+        i += 3;
+        continue;
+      }
+    } else if (lead >= 0xC2 && lead <= 0xDF && length - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
+      o[pos++] = static_cast<wchar_t>(((lead & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu));
+      i += 2;
       continue;
     }
     size_t len = Utf8SequenceLength(p + i, length - i);
