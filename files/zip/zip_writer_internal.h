@@ -25,10 +25,14 @@
 namespace kavro::zip {
 
 inline constexpr uint64_t kMaxZip32 = 0xFFFFFFFFull;  // largest size or offset
-inline constexpr size_t kMaxEntries = 0xFFFF;         // the end record's count
+// Past 65,535 entries the archive ends with zip64 records; an entry's
+// index is an int on the reading side.
+inline constexpr size_t kMaxClassicEntries = 0xFFFF;
+inline constexpr size_t kMaxEntries = 0x7FFFFFFF;
 inline constexpr size_t kMaxNameBytes = 259;
 inline constexpr uint16_t kVersionMadeBy = 0x0B17;
 inline constexpr uint16_t kVersionNeeded = 20;
+inline constexpr uint16_t kVersionNeededZip64 = 45;
 inline constexpr uint16_t kFlagMaxCompression = 0x0002;
 inline constexpr uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr uint16_t kFlagUtf8Name = 0x0800;
