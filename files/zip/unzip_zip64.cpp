@@ -39,8 +39,11 @@ ZIPRESULT FindRecord(ArchiveSource& source, uint64_t locatorAt, uint64_t offset,
   return result != ZRES_SUCCESS ? result : ZRES_CORRUPT;
 }
 
+// The directory the record describes. It ends where the record begins, so
+// the locator's offset is the directory's offset plus its size: a locator
+// that names another place is damaged.
 ZIPRESULT PlaceOfRecord(const uint8_t (&record)[kZip64EndSize], uint64_t at, uint64_t locatorAt,
-                        DirectoryPlace& place) {
+                        uint64_t recordOffset, DirectoryPlace& place) {
   // The record, extensible data included, ends at or before the locator.
   const uint64_t rest = Le64(record + kZip64EndRestSizeAt);
   if (rest < kZip64EndMinRestSize || rest > locatorAt - at - 12) return ZRES_CORRUPT;
@@ -51,6 +54,7 @@ ZIPRESULT PlaceOfRecord(const uint8_t (&record)[kZip64EndSize], uint64_t at, uin
   place.size = Le64(record + kZip64EndDirectorySizeAt);
   place.offset = Le64(record + kZip64EndDirectoryOffsetAt);
   place.end = at;
+  if (place.offset > recordOffset || recordOffset - place.offset != place.size) return ZRES_CORRUPT;
   return ZRES_SUCCESS;
 }
 
@@ -73,8 +77,9 @@ bool ReadZip64End(ArchiveSource& source, uint64_t endPosition, DirectoryPlace& p
   }
   uint8_t record[kZip64EndSize];
   uint64_t at = 0;
-  result = FindRecord(source, locatorAt, Le64(locator + kZip64LocatorOffsetAt), record, at);
-  if (result == ZRES_SUCCESS) result = PlaceOfRecord(record, at, locatorAt, place);
+  const uint64_t offset = Le64(locator + kZip64LocatorOffsetAt);
+  result = FindRecord(source, locatorAt, offset, record, at);
+  if (result == ZRES_SUCCESS) result = PlaceOfRecord(record, at, locatorAt, offset, place);
   return true;
 }
 
