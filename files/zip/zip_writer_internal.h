@@ -5,9 +5,10 @@
 // Layout written: for each entry a local header with a 17-byte "UT" block,
 // the data (stored or raw deflate at level 8) and, on an output that cannot
 // seek, a data descriptor; then the central directory (a 9-byte "UT" block
-// per entry) and the end record. All numbers little-endian. The 32-bit
-// records bound the archive: offsets and sizes below 4 GiB, at most 65,535
-// entries; an addition that would pass a bound is refused.
+// per entry), past 65,535 entries a zip64 end record and locator, and the
+// end record. All numbers little-endian. The 32-bit records bound the
+// archive: offsets and sizes below 4 GiB; an addition that would pass a
+// bound is refused.
 //
 // One thread per archive; the side's last result is one module-wide value.
 #pragma once
