@@ -113,7 +113,9 @@ ZIPRESULT ReadEntry(ArchiveSource& source, CentralDirectory& directory, int inde
   // archive, before the central directory. One read usually takes all.
   const uint64_t local = directory.prefix() + central.localOffset;
   const uint64_t limit = directory.position();
-  if (central.localOffset > limit || local < source.start() || local > limit || limit - local < kLocalSize) return ZRES_CORRUPT;
+  if (central.localOffset > limit || local < source.start() || local > limit ||
+      limit - local < kLocalSize)
+    return ZRES_CORRUPT;
   const uint64_t guess = kLocalSize + central.nameLength + 512;
   size_t have = static_cast<size_t>(limit - local < guess ? limit - local : guess);
   std::vector<uint8_t> bytes(have);
