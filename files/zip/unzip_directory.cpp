@@ -53,13 +53,21 @@ bool ClassicPlace(const uint8_t (&record)[kEndSize], uint64_t end, DirectoryPlac
          Le16(record + kEndDiskEntriesAt) == place.entries;
 }
 
-// Next to a zip64 end record the classic disk numbers are 0 or marked.
-bool DisksFitZip64(const uint8_t (&record)[kEndSize]) {
-  for (size_t at : {kEndDiskAt, kEndDirectoryDiskAt}) {
-    const uint16_t disk = Le16(record + at);
-    if (disk != 0 && disk != kMarker16) return false;
-  }
-  return true;
+// Next to a zip64 end record each classic field holds its marker or the
+// zip64 value cut to the field's width (disks: 0); a record that says
+// otherwise disagrees with the zip64 one and the archive is damaged.
+bool ClassicFitsZip64(const uint8_t (&record)[kEndSize], const DirectoryPlace& place) {
+  const auto fits16 = [&](size_t at, uint64_t value) {
+    const uint16_t field = Le16(record + at);
+    return field == kMarker16 || field == static_cast<uint16_t>(value);
+  };
+  const auto fits32 = [&](size_t at, uint64_t value) {
+    const uint32_t field = Le32(record + at);
+    return field == kMarker32 || field == static_cast<uint32_t>(value);
+  };
+  return fits16(kEndDiskAt, 0) && fits16(kEndDirectoryDiskAt, 0) &&
+         fits16(kEndDiskEntriesAt, place.entries) && fits16(kEndTotalEntriesAt, place.entries) &&
+         fits32(kEndDirectorySizeAt, place.size) && fits32(kEndDirectoryOffsetAt, place.offset);
 }
 
 }  // namespace
@@ -74,7 +82,7 @@ ZIPRESULT CentralDirectory::Load(ArchiveSource& source) {
     if (result != ZRES_SUCCESS) return result;
     // 64-bit counts: no more entries than the smallest headers fill the
     // directory with, and an index that fits an int.
-    if (!DisksFitZip64(record) || place.entries > place.size / kCentralSize ||
+    if (!ClassicFitsZip64(record, place) || place.entries > place.size / kCentralSize ||
         place.entries > static_cast<uint64_t>(INT_MAX))
       return ZRES_CORRUPT;
   } else if (!ClassicPlace(record, end, place)) {

@@ -4,8 +4,9 @@
 //
 // The locator (the 20 bytes right before the end record) decides: with it
 // the counts, directory size and offset come from the zip64 end record,
-// whatever the classic record holds (as Python's zipfile and Info-ZIP do);
-// without it the classic values are taken as they stand.
+// whether or not the classic record holds markers (Python's zipfile and
+// Info-ZIP look for the locator the same way); without it the classic
+// values are taken as they stand.
 #pragma once
 
 #include <cstddef>
