@@ -6,6 +6,7 @@
 
 #include "files/zip/unzip_names_internal.h"
 #include "files/zip/unzip_reader_internal.h"
+#include "files/zip/zip_format_internal.h"
 #include "files/zip/zip_handle_internal.h"
 
 // The entry records cross the module boundary: their layout is fixed.
@@ -55,20 +56,25 @@ ZIPRESULT ItemOf(HZIPFILE zip, int index, const void* item, const EntryInfo*& en
   return index == -1 ? ZRES_SUCCESS : reader->Entry(index, entry);
 }
 
+// The record of an entry, or the summary. Sizes past 32 bits have no room
+// in the record: they read as -1 (all ones, the zip's own mark for a size
+// kept elsewhere) and the entry gives ZRES_MEM_SIZE, the rest filled in.
 template <class Item>
-void FillCommon(const EntryInfo* entry, int count, Item* item) {
+ZIPRESULT FillCommon(const EntryInfo* entry, int count, Item* item) {
   std::memset(item, 0, sizeof *item);
   if (!entry) {
     item->index = count;
-    return;
+    return ZRES_SUCCESS;
   }
   item->index = entry->index;
   item->attr = entry->attr;
   item->atime = entry->atime;
   item->ctime = entry->ctime;
   item->mtime = entry->mtime;
-  item->comp_size = static_cast<LONG>(entry->compSize);
-  item->unc_size = static_cast<LONG>(entry->uncSize);
+  const bool fits = entry->compSize <= format::kMarker32 && entry->uncSize <= format::kMarker32;
+  item->comp_size = fits ? static_cast<LONG>(entry->compSize) : -1;
+  item->unc_size = fits ? static_cast<LONG>(entry->uncSize) : -1;
+  return fits ? ZRES_SUCCESS : ZRES_MEM_SIZE;
 }
 
 }  // namespace
@@ -93,24 +99,24 @@ extern "C" ZIPRESULT GetZipItemA(HZIPFILE zip, int index, ZIPITEMA* item) {
   const EntryInfo* entry = nullptr;
   int count = 0;
   if (ZIPRESULT r = ItemOf(zip, index, item, entry, count)) return Keep(r);
-  FillCommon(entry, count, item);
+  const ZIPRESULT result = FillCommon(entry, count, item);
   if (entry) {
     const std::string name = AnsiName(*entry);
     std::memcpy(item->name, name.data(), name.size());
   }
-  return Keep(ZRES_SUCCESS);
+  return Keep(result);
 }
 
 extern "C" ZIPRESULT GetZipItemW(HZIPFILE zip, int index, ZIPITEMW* item) {
   const EntryInfo* entry = nullptr;
   int count = 0;
   if (ZIPRESULT r = ItemOf(zip, index, item, entry, count)) return Keep(r);
-  FillCommon(entry, count, item);
+  const ZIPRESULT result = FillCommon(entry, count, item);
   if (entry) {
     const std::wstring name = WideName(*entry);
     std::wmemcpy(item->name, name.data(), name.size());
   }
-  return Keep(ZRES_SUCCESS);
+  return Keep(result);
 }
 
 extern "C" ZIPRESULT UnzipItem(HZIPFILE zip, int index, void* target, unsigned int length,

@@ -2,6 +2,7 @@
 #include "files/zip/unzip_directory_internal.h"
 
 #include <algorithm>
+#include <climits>
 #include <new>
 
 #include "files/zip/zip_format_internal.h"
@@ -41,11 +42,32 @@ ZIPRESULT FindEndRecord(ArchiveSource& source, uint64_t& position, uint8_t (&rec
   return ZRES_SUCCESS;
 }
 
-bool HasZip64Locator(ArchiveSource& source, uint64_t endPosition) {
-  if (endPosition - source.start() < kZip64LocatorSize) return false;
-  uint8_t signature[4];
-  return source.ReadAt(endPosition - kZip64LocatorSize, signature, 4) &&
-         Le32(signature) == kZip64LocatorSignature;
+// The directory as the classic end record describes it; false when the
+// record speaks of other disks.
+bool ClassicPlace(const uint8_t (&record)[kEndSize], uint64_t end, DirectoryPlace& place) {
+  place.entries = Le16(record + kEndTotalEntriesAt);
+  place.size = Le32(record + kEndDirectorySizeAt);
+  place.offset = Le32(record + kEndDirectoryOffsetAt);
+  place.end = end;
+  return Le16(record + kEndDiskAt) == 0 && Le16(record + kEndDirectoryDiskAt) == 0 &&
+         Le16(record + kEndDiskEntriesAt) == place.entries;
+}
+
+// Next to a zip64 end record each classic field holds its marker or the
+// zip64 value cut to the field's width (disks: 0); a record that says
+// otherwise disagrees with the zip64 one and the archive is damaged.
+bool ClassicFitsZip64(const uint8_t (&record)[kEndSize], const DirectoryPlace& place) {
+  const auto fits16 = [&](size_t at, uint64_t value) {
+    const uint16_t field = Le16(record + at);
+    return field == kMarker16 || field == static_cast<uint16_t>(value);
+  };
+  const auto fits32 = [&](size_t at, uint64_t value) {
+    const uint32_t field = Le32(record + at);
+    return field == kMarker32 || field == static_cast<uint32_t>(value);
+  };
+  return fits16(kEndDiskAt, 0) && fits16(kEndDirectoryDiskAt, 0) &&
+         fits16(kEndDiskEntriesAt, place.entries) && fits16(kEndTotalEntriesAt, place.entries) &&
+         fits32(kEndDirectorySizeAt, place.size) && fits32(kEndDirectoryOffsetAt, place.offset);
 }
 
 }  // namespace
@@ -54,25 +76,32 @@ ZIPRESULT CentralDirectory::Load(ArchiveSource& source) {
   uint64_t end = 0;
   uint8_t record[kEndSize];
   if (ZIPRESULT r = FindEndRecord(source, end, record)) return r;
-  const uint16_t entries = Le16(record + kEndDiskEntriesAt);
-  const uint16_t total = Le16(record + kEndTotalEntriesAt);
-  const uint32_t size = Le32(record + kEndDirectorySizeAt);
-  const uint32_t offset = Le32(record + kEndDirectoryOffsetAt);
-  if (Le16(record + kEndDiskAt) != 0 || Le16(record + kEndDirectoryDiskAt) != 0 ||
-      entries != total)
+  DirectoryPlace place;
+  ZIPRESULT result = ZRES_SUCCESS;
+  if (ReadZip64End(source, end, place, result)) {
+    if (result != ZRES_SUCCESS) return result;
+    // 64-bit counts: no more entries than the smallest headers fill the
+    // directory with, and an index that fits an int.
+    if (!ClassicFitsZip64(record, place) || place.entries > place.size / kCentralSize ||
+        place.entries > static_cast<uint64_t>(INT_MAX))
+      return ZRES_CORRUPT;
+  } else if (!ClassicPlace(record, end, place)) {
     return ZRES_CORRUPT;
-  // A zip64 archive keeps its real counts and offsets in the zip64 end
-  // record, announced by the locator in front of this record; without one,
-  // all-ones values are taken as they stand.
-  if (HasZip64Locator(source, end)) return ZRES_CORRUPT;
-  // The directory ends where the end record begins and lies inside the
-  // archive; what comes before its recorded offset is the prefix.
-  if (end < static_cast<uint64_t>(offset) + size || end - source.start() < size)
+  }
+  return LoadAt(source, place);
+}
+
+ZIPRESULT CentralDirectory::LoadAt(ArchiveSource& source, const DirectoryPlace& place) {
+  // The directory ends where the end record (or the zip64 one) begins and
+  // lies inside the archive; what comes before its recorded offset is the
+  // prefix.
+  if (place.size > place.end - source.start() || place.offset > place.end - place.size)
     return ZRES_CORRUPT;
-  prefix_ = end - offset - size;
-  position_ = end - size;
-  count_ = total;
-  if (count_ == 0 || size < kCentralSize) return ZRES_CORRUPT;
+  prefix_ = place.end - place.offset - place.size;
+  position_ = place.end - place.size;
+  count_ = static_cast<int>(place.entries);
+  if (count_ == 0 || place.size < kCentralSize) return ZRES_CORRUPT;
+  const size_t size = static_cast<size_t>(place.size);
   try {
     bytes_.resize(size);
     offsets_.reserve(std::min<size_t>(count_, size / kCentralSize));
@@ -100,7 +129,7 @@ ZIPRESULT CentralDirectory::Entry(int index, CentralEntry& out) {
     const size_t last = offsets_.back();
     const size_t next = last + HeaderSizeAt(last);
     if (HeaderSizeAt(next) == 0) return ZRES_CORRUPT;
-    offsets_.push_back(static_cast<uint32_t>(next));
+    offsets_.push_back(next);
   }
   const uint8_t* h = bytes_.data() + offsets_[index];
   out.madeBy = Le16(h + kCentralMadeByAt);
@@ -116,6 +145,12 @@ ZIPRESULT CentralDirectory::Entry(int index, CentralEntry& out) {
   out.extraLength = Le16(h + kCentralExtraLengthAt);
   out.name = h + kCentralSize;
   out.extra = out.name + out.nameLength;
+  EntrySizes sizes{out.compSize, out.uncSize, out.localOffset};
+  if (!ApplyZip64Extra(out.extra, out.extraLength, Le16(h + kCentralDiskAt) == kMarker16, sizes))
+    return ZRES_CORRUPT;
+  out.compSize = sizes.compSize;
+  out.uncSize = sizes.uncSize;
+  out.localOffset = sizes.localOffset;
   return ZRES_SUCCESS;
 }
 

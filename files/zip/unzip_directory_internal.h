@@ -7,14 +7,15 @@
 // turns them into source positions, so archives with bytes in front of them
 // (a program stub, or an archive embedded in a larger file) read correctly.
 //
-// Archives with zip64 records are refused (ZRES_CORRUPT): their counts,
-// sizes and offsets would be misread from the 32-bit fields.
+// Zip64 archives read through their zip64 end record (see
+// unzip_zip64_internal.h); the sizes and local offset of each header are
+// 64-bit once its zip64 extra block is applied.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "files/zip/unzip_source_internal.h"
+#include "files/zip/unzip_zip64_internal.h"
 
 namespace kavro::zip {
 
@@ -26,10 +27,10 @@ struct CentralEntry {
   uint16_t method = 0;
   uint32_t dosDateTime = 0;  // date in the high half
   uint32_t crc = 0;
-  uint32_t compSize = 0;
-  uint32_t uncSize = 0;
+  uint64_t compSize = 0;
+  uint64_t uncSize = 0;
   uint32_t externalAttr = 0;
-  uint32_t localOffset = 0;
+  uint64_t localOffset = 0;
   const uint8_t* name = nullptr;
   uint16_t nameLength = 0;
   const uint8_t* extra = nullptr;
@@ -39,8 +40,9 @@ struct CentralEntry {
 class CentralDirectory {
  public:
   // Finds and checks the end record, loads the directory and checks its
-  // first header. ZRES_CORRUPT for a missing or inconsistent record, zip64
-  // records or an empty archive; ZRES_READ for a failed read; ZRES_NO_ALLOC
+  // first header. ZRES_CORRUPT for a missing or inconsistent record, a
+  // damaged zip64 locator or record, a count the directory cannot hold, or
+  // an empty archive; ZRES_READ for a failed read; ZRES_NO_ALLOC
   // when the directory does not fit in memory.
   ZIPRESULT Load(ArchiveSource& source);
 
@@ -50,16 +52,19 @@ class CentralDirectory {
   uint64_t position() const { return position_; }
 
   // The header of entry `index` (0 <= index < count()); ZRES_CORRUPT when
-  // it, or a header before it, is damaged or runs past the directory.
+  // it, or a header before it, is damaged or runs past the directory, or
+  // its zip64 block lacks a marked field.
   ZIPRESULT Entry(int index, CentralEntry& out);
 
  private:
   // Checks the header at `offset` of the directory and returns its size
   // (0 when damaged).
   size_t HeaderSizeAt(size_t offset) const;
+  // Checks where `place` puts the directory and loads it.
+  ZIPRESULT LoadAt(ArchiveSource& source, const DirectoryPlace& place);
 
   std::vector<uint8_t> bytes_;
-  std::vector<uint32_t> offsets_;  // start of each entry indexed so far
+  std::vector<size_t> offsets_;  // start of each entry indexed so far
   int count_ = 0;
   uint64_t prefix_ = 0;
   uint64_t position_ = 0;

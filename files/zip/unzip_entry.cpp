@@ -12,25 +12,6 @@ namespace {
 
 using namespace format;
 
-// The data of the first extra block tagged `tag`, walking the blocks from
-// the start; false when there is none. A block's data is cut to the field.
-bool FindExtraBlock(const uint8_t* extra, size_t length, uint16_t tag, const uint8_t*& data,
-                    size_t& size) {
-  size_t at = 0;
-  while (at + 4 <= length) {
-    const uint16_t blockTag = Le16(extra + at);
-    const size_t blockSize = Le16(extra + at + 2);
-    const size_t available = length - at - 4;
-    if (blockTag == tag) {
-      data = extra + at + 4;
-      size = blockSize < available ? blockSize : available;
-      return true;
-    }
-    at += 4 + blockSize;
-  }
-  return false;
-}
-
 FILETIME FileTimeOfUnix(int32_t seconds) {
   const unsigned long long ticks =
       static_cast<unsigned long long>(seconds + kUnixEpochSeconds) * 10000000ULL;
@@ -75,24 +56,36 @@ void ApplyTimestamp(const uint8_t* extra, size_t length, EntryInfo& out) {
   }
 }
 
-bool HasZip64Block(const uint8_t* extra, size_t length) {
-  const uint8_t* data;
-  size_t size;
-  return FindExtraBlock(extra, length, kTagZip64, data, size);
-}
-
-// Checks the local header against the central one; `local` holds its fixed
-// part.
+// Checks the local header's fixed part against the central header.
 ZIPRESULT CheckLocalHeader(const uint8_t* local, const CentralEntry& central) {
-  const uint16_t flags = Le16(local + kLocalFlagsAt);
   const uint16_t method = Le16(local + kLocalMethodAt);
   if (Le32(local) != kLocalSignature || method != central.method ||
       (method != kStored && method != kDeflated) ||
       Le16(local + kLocalNameLengthAt) != central.nameLength)
     return ZRES_CORRUPT;
-  if (!(flags & kFlagDescriptor) &&
-      (Le32(local + kLocalCrcAt) != central.crc || Le32(local + kLocalCompSizeAt) != central.compSize ||
-       Le32(local + kLocalUncSizeAt) != central.uncSize))
+  return ZRES_SUCCESS;
+}
+
+// Without a data descriptor the local CRC and sizes must be the central
+// ones; marked local sizes are read from the local zip64 block, which
+// holds both sizes (or, short of that, the marked ones in order).
+ZIPRESULT CheckLocalSizes(const uint8_t* local, const uint8_t* extra, size_t extraLength,
+                          const CentralEntry& central) {
+  if (Le16(local + kLocalFlagsAt) & kFlagDescriptor) return ZRES_SUCCESS;
+  EntrySizes sizes{Le32(local + kLocalCompSizeAt), Le32(local + kLocalUncSizeAt), 0};
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  if ((sizes.compSize == kMarker32 || sizes.uncSize == kMarker32) &&
+      FindExtraBlock(extra, extraLength, kTagZip64, data, size)) {
+    if (size >= 16) {
+      sizes.uncSize = Le64(data);
+      sizes.compSize = Le64(data + 8);
+    } else if (!ApplyZip64Extra(extra, extraLength, false, sizes)) {
+      return ZRES_CORRUPT;
+    }
+  }
+  if (Le32(local + kLocalCrcAt) != central.crc || sizes.compSize != central.compSize ||
+      sizes.uncSize != central.uncSize)
     return ZRES_CORRUPT;
   return ZRES_SUCCESS;
 }
@@ -115,13 +108,14 @@ DWORD AttributesOf(uint32_t a) {
 ZIPRESULT ReadEntry(ArchiveSource& source, CentralDirectory& directory, int index, EntryInfo& out) {
   CentralEntry central;
   if (ZIPRESULT r = directory.Entry(index, central)) return r;
-  if (HasZip64Block(central.extra, central.extraLength)) return ZRES_CORRUPT;
 
   // The local header, its name and extra field must lie inside the
   // archive, before the central directory. One read usually takes all.
   const uint64_t local = directory.prefix() + central.localOffset;
   const uint64_t limit = directory.position();
-  if (local < source.start() || local > limit || limit - local < kLocalSize) return ZRES_CORRUPT;
+  if (central.localOffset > limit || local < source.start() || local > limit ||
+      limit - local < kLocalSize)
+    return ZRES_CORRUPT;
   const uint64_t guess = kLocalSize + central.nameLength + 512;
   size_t have = static_cast<size_t>(limit - local < guess ? limit - local : guess);
   std::vector<uint8_t> bytes(have);
@@ -138,7 +132,7 @@ ZIPRESULT ReadEntry(ArchiveSource& source, CentralDirectory& directory, int inde
     buffer = bytes.data();
   }
   const uint8_t* localExtra = buffer + kLocalSize + central.nameLength;
-  if (HasZip64Block(localExtra, extraLength)) return ZRES_CORRUPT;
+  if (ZIPRESULT r = CheckLocalSizes(buffer, localExtra, extraLength, central)) return r;
 
   out.dataPosition = local + headerSize;
   if (central.compSize > limit - out.dataPosition) return ZRES_CORRUPT;

@@ -27,16 +27,17 @@ struct EntryInfo {
   uint16_t flags = 0;
   uint16_t method = 0;
   uint32_t crc = 0;
-  uint32_t compSize = 0;
-  uint32_t uncSize = 0;
+  uint64_t compSize = 0;
+  uint64_t uncSize = 0;
   uint64_t dataPosition = 0;  // source position of the first data byte
 
   bool IsDirectory() const { return (attr & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 };
 
 // Reads entry `index` (0 <= index < count). ZRES_CORRUPT when its headers
-// are damaged, disagree, use a method other than stored or deflated, carry
-// zip64 fields, or point outside the archive's data; ZRES_READ when a read
+// are damaged, disagree (zip64 values compared as 64-bit numbers), use a
+// method other than stored or deflated, or point outside the archive's
+// data; ZRES_READ when a read
 // fails.
 ZIPRESULT ReadEntry(ArchiveSource& source, CentralDirectory& directory, int index, EntryInfo& out);
 

@@ -23,6 +23,9 @@ inline uint32_t Le32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
+inline uint64_t Le64(const uint8_t* p) {
+  return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
+}
 inline void PutLe16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
   p[1] = static_cast<uint8_t>(v >> 8);
@@ -42,6 +45,7 @@ inline constexpr size_t kLocalSize = 30;
 inline constexpr size_t kCentralSize = 46;
 inline constexpr size_t kEndSize = 22;
 inline constexpr size_t kZip64LocatorSize = 20;
+inline constexpr size_t kZip64EndSize = 56;  // without extensible data
 inline constexpr size_t kMaxCommentSize = 0xFFFF;
 
 // Local header fields (offsets into its fixed part).
@@ -76,6 +80,26 @@ inline constexpr size_t kEndTotalEntriesAt = 10;
 inline constexpr size_t kEndDirectorySizeAt = 12;
 inline constexpr size_t kEndDirectoryOffsetAt = 16;
 inline constexpr size_t kEndCommentLengthAt = 20;
+
+// Zip64 end record fields; its size field counts the bytes after it.
+inline constexpr size_t kZip64EndRestSizeAt = 4;
+inline constexpr size_t kZip64EndDiskAt = 16;
+inline constexpr size_t kZip64EndDirectoryDiskAt = 20;
+inline constexpr size_t kZip64EndDiskEntriesAt = 24;
+inline constexpr size_t kZip64EndTotalEntriesAt = 32;
+inline constexpr size_t kZip64EndDirectorySizeAt = 40;
+inline constexpr size_t kZip64EndDirectoryOffsetAt = 48;
+inline constexpr uint64_t kZip64EndMinRestSize = kZip64EndSize - 12;
+
+// Zip64 locator fields.
+inline constexpr size_t kZip64LocatorDiskAt = 4;
+inline constexpr size_t kZip64LocatorOffsetAt = 8;
+inline constexpr size_t kZip64LocatorDisksAt = 16;
+
+// A 32-bit size or offset (16-bit disk number) holding all ones stands
+// for a value kept in the zip64 extra block or end record.
+inline constexpr uint32_t kMarker32 = 0xFFFFFFFF;
+inline constexpr uint16_t kMarker16 = 0xFFFF;
 
 inline constexpr uint16_t kFlagEncrypted = 0x0001;
 inline constexpr uint16_t kFlagDescriptor = 0x0008;

@@ -1,6 +1,8 @@
 // The byte layout of the records an archive is written with.
 #include "files/zip/zip_records_internal.h"
 
+#include <algorithm>
+
 namespace kavro::zip {
 namespace {
 
@@ -25,6 +27,11 @@ unsigned char* PutTimesStart(unsigned char* p, uint16_t dataSize) {
   p = Put16(p, dataSize);
   *p++ = 7;
   return p;
+}
+
+inline unsigned char* Put64(unsigned char* p, uint64_t v) {
+  p = Put32(p, static_cast<uint32_t>(v));
+  return Put32(p, static_cast<uint32_t>(v >> 32));
 }
 
 unsigned char* Grow(std::vector<unsigned char>& out, size_t size) {
@@ -90,16 +97,38 @@ void AppendCentralHeader(const EntryHeader& h, std::vector<unsigned char>& out) 
   Put32(p, static_cast<uint32_t>(h.times.mtime));
 }
 
-void EndRecord(uint16_t entries, uint32_t directorySize, uint32_t directoryOffset,
+void EndRecord(uint64_t entries, uint64_t directorySize, uint64_t directoryOffset,
                unsigned char (&out)[kEndRecordSize]) {
+  const uint16_t count = entries > kMaxClassicEntries ? 0xFFFF : static_cast<uint16_t>(entries);
   unsigned char* p = Put32(out, 0x06054B50);
   p = Put16(p, 0);
   p = Put16(p, 0);
-  p = Put16(p, entries);
-  p = Put16(p, entries);
-  p = Put32(p, directorySize);
-  p = Put32(p, directoryOffset);
+  p = Put16(p, count);
+  p = Put16(p, count);
+  p = Put32(p, static_cast<uint32_t>(std::min<uint64_t>(directorySize, kMaxZip32)));
+  p = Put32(p, static_cast<uint32_t>(std::min<uint64_t>(directoryOffset, kMaxZip32)));
   Put16(p, 0);
+}
+
+void Zip64EndRecord(uint64_t entries, uint64_t directorySize, uint64_t directoryOffset,
+                    unsigned char (&out)[kZip64EndRecordSize]) {
+  unsigned char* p = Put32(out, 0x06064B50);
+  p = Put64(p, kZip64EndRecordSize - 12);
+  p = Put16(p, kVersionMadeBy);
+  p = Put16(p, kVersionNeededZip64);
+  p = Put32(p, 0);  // this disk
+  p = Put32(p, 0);  // disk where the directory starts
+  p = Put64(p, entries);
+  p = Put64(p, entries);
+  p = Put64(p, directorySize);
+  Put64(p, directoryOffset);
+}
+
+void Zip64Locator(uint64_t recordOffset, unsigned char (&out)[kZip64LocatorSize]) {
+  unsigned char* p = Put32(out, 0x07064B50);
+  p = Put32(p, 0);  // disk of the zip64 end record
+  p = Put64(p, recordOffset);
+  Put32(p, 1);  // disks in all
 }
 
 }  // namespace kavro::zip

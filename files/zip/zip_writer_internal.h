@@ -5,9 +5,10 @@
 // Layout written: for each entry a local header with a 17-byte "UT" block,
 // the data (stored or raw deflate at level 8) and, on an output that cannot
 // seek, a data descriptor; then the central directory (a 9-byte "UT" block
-// per entry) and the end record. All numbers little-endian. The 32-bit
-// records bound the archive: offsets and sizes below 4 GiB, at most 65,535
-// entries; an addition that would pass a bound is refused.
+// per entry), past 65,535 entries a zip64 end record and locator, and the
+// end record. All numbers little-endian. The 32-bit records bound the
+// archive: offsets and sizes below 4 GiB; an addition that would pass a
+// bound is refused.
 //
 // One thread per archive; the side's last result is one module-wide value.
 #pragma once
@@ -25,10 +26,14 @@
 namespace kavro::zip {
 
 inline constexpr uint64_t kMaxZip32 = 0xFFFFFFFFull;  // largest size or offset
-inline constexpr size_t kMaxEntries = 0xFFFF;         // the end record's count
+// Past 65,535 entries the archive ends with zip64 records; an entry's
+// index is an int on the reading side.
+inline constexpr size_t kMaxClassicEntries = 0xFFFF;
+inline constexpr size_t kMaxEntries = 0x7FFFFFFF;
 inline constexpr size_t kMaxNameBytes = 259;
 inline constexpr uint16_t kVersionMadeBy = 0x0B17;
 inline constexpr uint16_t kVersionNeeded = 20;
+inline constexpr uint16_t kVersionNeededZip64 = 45;
 inline constexpr uint16_t kFlagMaxCompression = 0x0002;
 inline constexpr uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr uint16_t kFlagUtf8Name = 0x0800;

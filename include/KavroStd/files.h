@@ -427,11 +427,16 @@ typedef struct {
 // Reading. OpenZipU: null on failure with the reason as the last result
 // (ZRES_NO_FILE, ZRES_SEEK for a handle that is no disk file,
 // ZRES_NO_DUPLICATE, ZRES_ARGS, ZRES_CORRUPT for a bad or inconsistent
-// archive, one with zip64 records or one without entries, ZRES_READ for a
-// failed read). A memory block is not copied and must outlive the handle.
+// archive, a damaged zip64 end record or locator, or one without entries,
+// ZRES_READ for a failed read). Zip64 archives (zip64 end record, extra
+// blocks, 8-byte data descriptors, more than 65,535 entries) read as any
+// other. A memory block is not copied and must outlive the handle.
 // GetZipItemA/W: ZRES_ARGS for an index outside -1..count-1, ZRES_CORRUPT
-// for an entry whose headers are damaged or disagree. Times are UTC. Names
-// are cut to 259 characters; UTF-8 names (flag bit 11) are decoded.
+// for an entry whose headers are damaged or disagree, ZRES_MEM_SIZE for an
+// entry whose size passes 32 bits: the record is filled but for its sizes,
+// which are -1, and UnzipItem extracts the entry all the same. Times are
+// UTC. Names are cut to 259 characters; UTF-8 names (flag bit 11) are
+// decoded.
 // UnzipItem: ZRES_ARGS for a negative or too large index; to memory it
 // fills the buffer and returns ZRES_MORE until the content is complete,
 // then ZRES_SUCCESS; a CRC-32 mismatch gives ZRES_CORRUPT and a faulty or

@@ -98,10 +98,19 @@ TEST(UnzipBadInputTest, ArchivesThatDoNotOpen) {
 TEST(UnzipBadInputTest, EntriesThatAreRefused) {
   const size_t local2 = Good().find(std::string("PK\x03\x04", 4), 4);
   const size_t central2 = Good().find(std::string("PK\x01\x02", 4), CentralAt() + 4);
+  // Both sizes marked, the zip64 block holding only one of them.
   Entry zip64Central("z.txt", "z", 0);
-  zip64Central.centralExtra = std::string("\x01\x00\x08\x00", 4) + std::string(8, '\0');
+  zip64Central.compSize = zip64Central.uncSize = 0xFFFFFFFF;
+  zip64Central.centralExtra = std::string("\x01\x00\x08\x00", 4) + std::string("\x01\0\0\0\0\0\0\0", 8);
+  zip64Central.localExtra = std::string("\x01\x00\x10\x00", 4) + std::string("\x01\0\0\0\0\0\0\0", 8) +
+                            std::string("\x01\0\0\0\0\0\0\0", 8);
+  // The local zip64 block speaks of another size than the central header.
   Entry zip64Local("z.txt", "z", 0);
-  zip64Local.localExtra = std::string("\x01\x00\x08\x00", 4) + std::string(8, '\0');
+  zip64Local.compSize = zip64Local.uncSize = 0xFFFFFFFF;
+  zip64Local.centralExtra = std::string("\x01\x00\x10\x00", 4) + std::string("\x01\0\0\0\0\0\0\0", 8) +
+                            std::string("\x01\0\0\0\0\0\0\0", 8);
+  zip64Local.localExtra = std::string("\x01\x00\x10\x00", 4) + std::string("\x02\0\0\0\0\0\0\0", 8) +
+                          std::string("\x02\0\0\0\0\0\0\0", 8);
   Entry unknownMethod("m.txt", "m", 0);
   unknownMethod.method = 12;
   Entry storedSizes("s.txt", "abc", 0);
@@ -123,8 +132,8 @@ TEST(UnzipBadInputTest, EntriesThatAreRefused) {
       {"size claims gigabytes", Patch32(Patch32(Good(), 18, 0xF0000000), CentralAt() + 20, 0xF0000000), 0},
       {"unknown method", Build({unknownMethod}), 0},
       {"stored sizes differ", Build({storedSizes}), 0},
-      {"zip64 central extra", Build({zip64Central}), 0},
-      {"zip64 local extra", Build({zip64Local}), 0},
+      {"zip64 central block lacks a marked size", Build({zip64Central}), 0},
+      {"zip64 local block disagrees", Build({zip64Local}), 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);

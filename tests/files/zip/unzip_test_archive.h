@@ -21,6 +21,10 @@ inline void Put32(std::string& out, uint32_t v) {
   Put16(out, v & 0xFFFF);
   Put16(out, v >> 16);
 }
+inline void Put64(std::string& out, uint64_t v) {
+  Put32(out, static_cast<uint32_t>(v));
+  Put32(out, static_cast<uint32_t>(v >> 32));
+}
 
 // Raw deflate (no zlib header) of `data`.
 inline std::string Deflate(const std::string& data) {
@@ -71,7 +75,25 @@ struct Entry {
   int64_t uncSize = -1;
   std::string data;  // raw data instead of the stored/deflated content
   bool useData = false;
+  // Local header sizes and the central local offset written instead of
+  // the computed ones, when set; bytes written after the data (a data
+  // descriptor).
+  int64_t localCompSize = -1;
+  int64_t localUncSize = -1;
+  int64_t localOffset = -1;
+  std::string afterData;
 };
+
+// A zip64 extra block (tag 0x0001) holding `values` as 8-byte numbers and,
+// when `disk` is set, a 4-byte disk number after them.
+inline std::string Zip64Block(const std::vector<uint64_t>& values, int64_t disk = -1) {
+  std::string block;
+  Put16(block, 0x0001);
+  Put16(block, static_cast<uint32_t>(8 * values.size() + (disk >= 0 ? 4 : 0)));
+  for (uint64_t v : values) Put64(block, v);
+  if (disk >= 0) Put32(block, static_cast<uint32_t>(disk));
+  return block;
+}
 
 // The archive of `entries`, with `prefix` in front (offsets are then
 // relative to the archive, as a stub in front of an archive leaves them).
@@ -93,11 +115,11 @@ inline std::string Build(const std::vector<Entry>& entries, const std::string& p
     Put16(body, e.method);
     Put32(body, e.dosDateTime);
     Put32(body, crc);
-    Put32(body, comp);
-    Put32(body, unc);
+    Put32(body, e.localCompSize >= 0 ? static_cast<uint32_t>(e.localCompSize) : comp);
+    Put32(body, e.localUncSize >= 0 ? static_cast<uint32_t>(e.localUncSize) : unc);
     Put16(body, static_cast<uint32_t>(e.name.size()));
     Put16(body, static_cast<uint32_t>(e.localExtra.size()));
-    body += e.name + e.localExtra + data;
+    body += e.name + e.localExtra + data + e.afterData;
 
     Put32(central, 0x02014B50);
     Put16(central, 0x031E);
@@ -114,7 +136,7 @@ inline std::string Build(const std::vector<Entry>& entries, const std::string& p
     Put16(central, 0);
     Put16(central, 0);
     Put32(central, e.externalAttr);
-    Put32(central, offset);
+    Put32(central, e.localOffset >= 0 ? static_cast<uint32_t>(e.localOffset) : offset);
     central += e.name + e.centralExtra;
   }
   std::string end;
@@ -127,6 +149,55 @@ inline std::string Build(const std::vector<Entry>& entries, const std::string& p
   Put32(end, static_cast<uint32_t>(body.size()));
   Put16(end, static_cast<uint32_t>(comment.size()));
   return prefix + body + central + end + comment;
+}
+
+// How WithZip64End writes the zip64 end record, its locator and the end
+// record; values left at -1 are the true ones.
+struct Zip64End {
+  int64_t entries = -1;          // both counts of the zip64 record
+  int64_t locatorOffset = -1;    // where the locator says the record is
+  uint32_t locatorDisks = 1;
+  uint32_t recordDisk = 0;
+  std::string extensible;        // data after the record's fixed part
+  bool classicMarkers = true;    // all ones in the classic counts, size, offset
+};
+
+// `archive` (built without comment or prefix) with its end record moved
+// behind a zip64 end record and locator; the directory is unchanged.
+inline std::string WithZip64End(const std::string& archive, const Zip64End& z = {}) {
+  const size_t end = archive.size() - 22;
+  const auto le16 = [&](size_t at) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(archive[at]) |
+                                 (static_cast<unsigned char>(archive[at + 1]) << 8));
+  };
+  const uint32_t count = le16(end + 10);
+  const uint32_t size = le16(end + 12) | (le16(end + 14) << 16);
+  const uint32_t offset = le16(end + 16) | (le16(end + 18) << 16);
+  const uint64_t entries = z.entries >= 0 ? static_cast<uint64_t>(z.entries) : count;
+  std::string out = archive.substr(0, end);
+  Put32(out, 0x06064B50);
+  Put64(out, 44 + z.extensible.size());
+  Put16(out, 45);
+  Put16(out, 45);
+  Put32(out, z.recordDisk);
+  Put32(out, 0);
+  Put64(out, entries);
+  Put64(out, entries);
+  Put64(out, size);
+  Put64(out, offset);
+  out += z.extensible;
+  Put32(out, 0x07064B50);
+  Put32(out, 0);
+  Put64(out, z.locatorOffset >= 0 ? static_cast<uint64_t>(z.locatorOffset) : end);
+  Put32(out, z.locatorDisks);
+  if (!z.classicMarkers) return out + archive.substr(end);
+  Put32(out, 0x06054B50);
+  Put32(out, 0);
+  Put32(out, 0xFFFFFFFF);
+  Put32(out, 0xFFFFFFFF);
+  Put32(out, 0xFFFFFFFF);
+  Put16(out, 0);
+  return out;
 }
 
 }  // namespace kavro::test::unzip

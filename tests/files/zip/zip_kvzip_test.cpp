@@ -8,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/hostile_tree.h"
 #include "files/zip/zip_peer_tools.h"
 #include "support/test_support.h"
+#include "unzip_test_archive.h"
 
 namespace kavro::test {
 namespace {
@@ -218,6 +220,52 @@ TEST(KvZipTool, CreateSkipsSpecialFilesWithoutOpeningThem) {
   EXPECT_NE(listed.output.find("\tplain.txt\n"), std::string::npos) << listed.output;
   EXPECT_EQ(listed.output.find("fifo"), std::string::npos) << listed.output;
   EXPECT_EQ(listed.output.find("sock"), std::string::npos) << listed.output;
+}
+
+// 70,000 entries (zip64 end record): listed, tested, and one past the
+// classic count extracted by name.
+TEST(KvZipTool, ListsTestsAndExtractsAnArchiveOf70000Entries) {
+  if (!Exists(Tool())) GTEST_SKIP() << "kvzip not built";
+  TempDir dir;
+  std::vector<std::pair<std::wstring, std::string>> entries;
+  for (int i = 0; i < 70000; ++i) {
+    const std::wstring n = std::to_wstring(i);
+    if (i % 5000 == 0) entries.emplace_back(L"f" + n + L".txt", "content " + std::to_string(i));
+    else entries.emplace_back(L"d" + n + L"/", "");
+  }
+  const std::string archive = dir.Sub("big.zip");
+  WriteArchive(archive, entries);
+
+  ProcessResult listed = kavro::test::Run({Tool(), "list", archive});
+  ASSERT_EQ(listed.exitCode, 0) << listed.output.substr(0, 2000);
+  EXPECT_EQ(std::count(listed.output.begin(), listed.output.end(), '\n'), 70001);
+  EXPECT_NE(listed.output.find("\td69999/\n"), std::string::npos);
+
+  ProcessResult tested = kavro::test::Run({Tool(), "test", archive});
+  EXPECT_EQ(tested.exitCode, 0);
+  EXPECT_NE(tested.output.find("70000 entries, no errors"), std::string::npos);
+
+  ProcessResult one = kavro::test::Run({Tool(), "extract", archive, dir.Sub("one"), "f65000.txt"});
+  ASSERT_EQ(one.exitCode, 0) << one.output;
+  EXPECT_EQ(ReadBytes(dir.Sub("one/f65000.txt")), "content 65000");
+}
+
+// An entry declaring 5 GiB: listed with "-" for its sizes, the others as
+// usual.
+TEST(KvZipTool, ListsAnEntryPastFourGibibytesWithoutSizes) {
+  if (!Exists(Tool())) GTEST_SKIP() << "kvzip not built";
+  TempDir dir;
+  unzip::Entry huge("huge.bin", "");  // a few deflated bytes said to give 5 GiB
+  huge.uncSize = 0xFFFFFFFF;
+  huge.localUncSize = huge.localCompSize = 0;
+  huge.centralExtra = unzip::Zip64Block({5ull << 30});
+  huge.localExtra = unzip::Zip64Block({0, 0});
+  huge.flags = 0x0008;
+  WriteBytes(dir.Sub("huge.zip"), unzip::Build({unzip::Entry("a.txt", "alpha", 0), huge}));
+  ProcessResult listed = kavro::test::Run({Tool(), "list", dir.Sub("huge.zip")});
+  EXPECT_EQ(listed.exitCode, 0) << listed.output;
+  EXPECT_NE(listed.output.find("\t5\t5\ta.txt\n"), std::string::npos) << listed.output;
+  EXPECT_NE(listed.output.find("\t-\t-\thuge.bin\n"), std::string::npos) << listed.output;
 }
 
 }  // namespace
