@@ -1,6 +1,7 @@
 # Fails when a source includes the header of a later layer, when an
 # installed header includes one that is not installed, or when a public
-# header belongs to no layer.
+# header belongs to no layer, or when an installed header does not take the
+# generic-text names first.
 #
 # Layers, lowest first: platform, text, files, settings, env, toolbar. A
 # source (or public header) of one layer may include the headers of its own
@@ -88,6 +89,20 @@ foreach(header ${public})
   layer_of("${name}" index)
   if(index EQUAL -1 AND NOT name STREQUAL "KavroStd")
     string(APPEND violations "  include/KavroStd/${name}.h belongs to no layer (list it in public_headers_<layer>)\n")
+  endif()
+endforeach()
+
+# The generic-text names rename members (GetWindowText is GetWindowTextW),
+# so every installed header must see them before it declares anything.
+file(GLOB_RECURSE installed "${ROOT}/include/KavroStd/*.h")
+foreach(header ${installed})
+  if(header MATCHES "/generic_text\\.h$" OR header MATCHES "/include/KavroStd/compat/")
+    continue()
+  endif()
+  file(STRINGS "${header}" first REGEX "^#include " LIMIT_COUNT 1)
+  if(NOT first STREQUAL "#include \"KavroStd/platform/generic_text.h\"")
+    file(RELATIVE_PATH shown "${ROOT}" "${header}")
+    string(APPEND violations "  ${shown} does not include KavroStd/platform/generic_text.h first\n")
   endif()
 endforeach()
 

@@ -12,6 +12,8 @@
 //   toolbar.h           toolbar definitions and files
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/windows.h"
 #include "KavroStd/env.h"
 #include "KavroStd/settings.h"

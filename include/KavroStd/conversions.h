@@ -15,6 +15,8 @@
 // text.h.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/windows.h"
 
 // ---- Character conversion ----

@@ -22,6 +22,8 @@
 // Everything here is meant for the host's main thread; nothing is locked.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/settings.h"
 
 class CWnd;

@@ -26,6 +26,8 @@
 // disk); no length limit applies. Meant for the host's main thread.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/text.h"
 #include "KavroStd/string_opr.h"
 
@@ -423,6 +425,9 @@ typedef struct {
   LONG comp_size;
   LONG unc_size;
 } ZIPITEMW;
+// The generic names of a UNICODE build.
+typedef ZIPITEMW ZIPITEM;
+#define GetZipItem GetZipItemW
 
 // Reading. OpenZipU: null on failure with the reason as the last result
 // (ZRES_NO_FILE, ZRES_SEEK for a handle that is no disk file,

@@ -21,6 +21,8 @@
 // host's main thread.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/windows.h"
 
 class KVSTD_API CDataFile {

@@ -31,6 +31,8 @@
 // the interface. Included by text.h and files.h.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/windows.h"
 
 class CArchive;

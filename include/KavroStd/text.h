@@ -25,6 +25,8 @@
 // objects themselves; meant for the host's main thread.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/windows.h"
 #include "KavroStd/conversions.h"
 #include "KavroStd/string_opr.h"

@@ -47,6 +47,8 @@
 // thread; nothing is locked or shared.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/windows.h"
 
 // One toolbar button: six texts, a lock number and a selected flag.

@@ -48,7 +48,7 @@ BOOL CFileFind::FindNextFile() {
   }
   found_ = next_;
   started_ = true;
-  hasNext_ = FindNextFileW(find_, &next_);
+  hasNext_ = ::FindNextFileW(find_, &next_);
   return hasNext_;
 }
 

@@ -135,7 +135,7 @@ using namespace kavro::platform;
 extern "C" BOOL WritePrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
   if (!app) {
     if (!key && !value) return TRUE;  // a flush: nothing is cached
-    SetLastError(ERROR_INVALID_PARAMETER);
+    SetLastError(ERROR_FILE_NOT_FOUND);  // Windows' answer to a nameless section
     return FALSE;
   }
   if (HasLineBreak(app) || HasLineBreak(key) || HasLineBreak(value)) {

@@ -56,7 +56,7 @@ int Record(LPCWSTR text, LPCWSTR caption, UINT type, void* context) {
 }
 
 // Makes sure no handler is left behind by a test.
-class MessageBox : public ::testing::Test {
+class MessageBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
     previous_ = KvGetMessageBoxHandler(&previousContext_);
@@ -68,7 +68,7 @@ class MessageBox : public ::testing::Test {
   kavro::test::TempDir dir_;
 };
 
-TEST_F(MessageBox, WithoutAHandlerTheSafeAnswerComes) {
+TEST_F(MessageBoxTest, WithoutAHandlerTheSafeAnswerComes) {
   struct Row {
     const char* what;
     UINT type;
@@ -91,13 +91,13 @@ TEST_F(MessageBox, WithoutAHandlerTheSafeAnswerComes) {
   }
 }
 
-TEST_F(MessageBox, StandardErrorGetsOneUtf8Line) {
+TEST_F(MessageBoxTest, StandardErrorGetsOneUtf8Line) {
   StderrCapture capture(dir_.Sub("stderr"));
   EXPECT_EQ(MessageBoxW(nullptr, L"Größe:\r\nzu groß ✓\n\tEnde", nullptr, MB_OK), IDOK);
   EXPECT_EQ(capture.Take(), "Error: Größe: zu groß ✓  Ende\n");
 }
 
-TEST_F(MessageBox, TheHandlerAnswersAndSeesEverything) {
+TEST_F(MessageBoxTest, TheHandlerAnswersAndSeesEverything) {
   Seen seen;
   EXPECT_EQ(KvSetMessageBoxHandler(Record, &seen), nullptr);
   void* context = nullptr;
@@ -123,7 +123,7 @@ TEST_F(MessageBox, TheHandlerAnswersAndSeesEverything) {
   EXPECT_EQ(KvSetMessageBoxHandler(nullptr, nullptr), &Record);
 }
 
-TEST_F(MessageBox, UnknownButtonSetsFailWithoutAsking) {
+TEST_F(MessageBoxTest, UnknownButtonSetsFailWithoutAsking) {
   Seen seen;
   KvSetMessageBoxHandler(Record, &seen);
   for (UINT type : {7u, 8u, 15u}) {

@@ -333,9 +333,14 @@ TEST_F(ProfileTest, WritesThatChangeNothingLeaveTheFileAlone) {
 TEST_F(ProfileTest, ParameterErrors) {
   WriteBytes(Path(), "[S]\r\na=1\r\n");
   SetLastError(0);
+  // Windows answers a nameless section with ERROR_FILE_NOT_FOUND, touching
+  // no file, whether or not it exists.
   EXPECT_FALSE(Put(nullptr, L"a", L"1"));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
   EXPECT_FALSE(Put(nullptr, nullptr, L"1"));
+  EXPECT_FALSE(Put(nullptr, L"a", L"1", "none.ini"));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+  EXPECT_FALSE(std::filesystem::exists(Path("none.ini")));
   EXPECT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, Win()));
   EXPECT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, nullptr));
   // A line break would split the entry into lines of its own.

@@ -28,6 +28,8 @@
 // not own the file.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <vector>
 
 #include "KavroStd/platform/afx_file.h"

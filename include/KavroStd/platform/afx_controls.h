@@ -18,6 +18,8 @@
 // window.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <string>
 #include <vector>
 

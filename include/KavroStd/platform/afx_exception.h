@@ -3,6 +3,8 @@
 // written for MFC catches them unchanged.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/collections.h"
 
 class KVSTD_API CException : public CObject {

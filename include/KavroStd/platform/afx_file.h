@@ -7,6 +7,8 @@
 // them through its optional exception record instead.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <string>
 
 #include "KavroStd/platform/afx_exception.h"

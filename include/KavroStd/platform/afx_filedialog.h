@@ -21,6 +21,8 @@
 // grows to fit any path. Meant for the host's main thread.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <vector>
 
 #include "KavroStd/platform/msgbox.h"

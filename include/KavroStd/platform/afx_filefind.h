@@ -9,6 +9,8 @@
 // FALSE when the entry it moved to is the last one (that entry is valid).
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/afx_file.h"
 
 class KVSTD_API CFileFind : public CObject {

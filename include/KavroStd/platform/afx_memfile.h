@@ -17,6 +17,8 @@
 // throws CMemoryException*.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/afx_file.h"
 
 class KVSTD_API CMemFile : public CFile {

@@ -12,6 +12,8 @@
 // fields are local time.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <ctime>
 
 #include "KavroStd/platform/cstring.h"

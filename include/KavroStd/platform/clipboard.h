@@ -32,6 +32,8 @@
 // (CF_TEXT is not made from CF_UNICODETEXT).
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <string>
 
 #include "KavroStd/platform/globalmem.h"

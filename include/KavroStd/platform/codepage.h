@@ -11,6 +11,8 @@
 // WideCharToMultiByte count in wchar_t units and bytes, as on Windows.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_types.h"
 
 #define CP_ACP 0

@@ -11,6 +11,9 @@
 // compare exactly (case-sensitive).
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -19,6 +22,8 @@
 class KVSTD_API CObject {
  public:
   virtual ~CObject() = default;
+  // ASSERT_VALID's check of the object's state; derived classes add their own.
+  virtual void AssertValid() const {}
 };
 
 template <class TYPE, class ARG_TYPE = const TYPE&>
@@ -131,6 +136,12 @@ inline UINT HashKey(LPCSTR key) {
 template <class ARG_KEY>
 inline UINT HashKey(ARG_KEY key) {
   return static_cast<UINT>((static_cast<DWORD_PTR>(key)) >> 4);
+}
+// Pointers hash by address; character pointers are strings (above).
+template <class T>
+  requires(!std::is_same_v<std::remove_cv_t<T>, wchar_t> && !std::is_same_v<std::remove_cv_t<T>, char>)
+inline UINT HashKey(T* key) {
+  return static_cast<UINT>(reinterpret_cast<DWORD_PTR>(key) >> 4);
 }
 inline UINT HashKey(const CString& key) { return HashKey(static_cast<LPCWSTR>(key)); }
 

@@ -3,6 +3,8 @@
 // thread, and `_wsplitpath` splits Windows paths (both separators).
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cwchar>
 #include <string>
 

@@ -12,6 +12,8 @@
 // case-blind comparison use Unicode simple case mapping.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <string>
@@ -37,6 +39,9 @@ KVSTD_API int CompareNoCase(const char* a, size_t na, const char* b, size_t nb);
 KVSTD_API int Collate(const wchar_t* a, const wchar_t* b);
 KVSTD_API int Collate(const char* a, const char* b);
 KVSTD_API bool IsSpace(wchar_t c);
+// String `id` of `instance`'s string table, or with a null instance of the
+// first module of the resource chain that has it; false when none has.
+KVSTD_API bool LoadStringResource(HINSTANCE instance, UINT id, std::wstring& out);
 }  // namespace kavro::platform
 
 // Throws a heap CInvalidArgException (afx_exception.h), as MFC does for an
@@ -57,9 +62,17 @@ class CStringT {
   CStringT(CStringT&&) noexcept = default;
   CStringT& operator=(const CStringT&) = default;
   CStringT& operator=(CStringT&&) noexcept = default;
-  CStringT(PCXSTR s) : s_(s ? s : Empty0()) {}
+  // A resource number in place of a pointer (MAKEINTRESOURCE(id), or
+  // (LPCTSTR)id) loads that string of the string table, as in MFC.
+  CStringT(PCXSTR s) {
+    if (s && IS_INTRESOURCE(s)) LoadString(static_cast<UINT>(reinterpret_cast<ULONG_PTR>(s)));
+    else s_ = s ? s : Empty0();
+  }
   CStringT(PCXSTR s, int length) : s_(s ? s : Empty0(), s && length > 0 ? length : 0) {}
-  CStringT(PCYSTR s) { AssignOther(s, s ? Len(s) : 0); }
+  CStringT(PCYSTR s) {
+    if (s && IS_INTRESOURCE(s)) LoadString(static_cast<UINT>(reinterpret_cast<ULONG_PTR>(s)));
+    else AssignOther(s, s ? Len(s) : 0);
+  }
   CStringT(PCYSTR s, int length) { AssignOther(s, s && length > 0 ? length : 0); }
   CStringT(const CStringT<YCHAR>& other) { AssignOther(other.GetString(), other.GetLength()); }
   explicit CStringT(T ch, int repeat = 1) : s_(repeat > 0 ? repeat : 0, ch) {}
@@ -80,6 +93,19 @@ class CStringT {
   CStringT& operator=(T ch) {
     s_.assign(1, ch);
     return *this;
+  }
+
+  // String `id` of the string table, from `instance` or else from the
+  // first module of the resource chain that has it; FALSE, the string
+  // unchanged, when there is none. (Named LoadStringW by the generic-text
+  // names, as MFC's is on Windows.)
+  BOOL LoadString(UINT id) { return LoadString(nullptr, id); }
+  BOOL LoadString(HINSTANCE instance, UINT id) {
+    std::wstring text;
+    if (!kavro::platform::LoadStringResource(instance, id, text)) return FALSE;
+    if constexpr (sizeof(T) == sizeof(wchar_t)) s_ = std::move(text);
+    else AssignOther(text.data(), text.size());
+    return TRUE;
   }
 
   int GetLength() const { return static_cast<int>(s_.size()); }

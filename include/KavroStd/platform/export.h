@@ -2,6 +2,8 @@
 // carries KVSTD_API; the rest of the shared object is hidden.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #if defined(KAVRO_BUILDING_LIBRARY)
 #define KVSTD_API __attribute__((visibility("default")))
 #else

@@ -13,6 +13,8 @@
 // the root of one volume agree on it; the file index is the inode number.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/fileapi.h"
 
 struct BY_HANDLE_FILE_INFORMATION {

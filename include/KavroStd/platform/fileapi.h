@@ -13,6 +13,8 @@
 // starting with '.'; archive is set on regular files; system is never set.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <string>
 
 #include "KavroStd/platform/win_errors.h"

@@ -15,6 +15,8 @@
 // so FORMAT_MESSAGE_IGNORE_INSERTS changes nothing.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cstdarg>
 
 #include "KavroStd/platform/win_errors.h"

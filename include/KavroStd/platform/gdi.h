@@ -24,6 +24,8 @@
 // Icon and bitmap handles are serial numbers never reused.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cstddef>
 
 #include "KavroStd/platform/win_errors.h"

@@ -16,6 +16,8 @@
 // writers.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_errors.h"
 #include "KavroStd/platform/win_types.h"
 

@@ -4,6 +4,8 @@
 // foreign one.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/fileapi.h"
 
 #define GENERIC_READ 0x80000000u

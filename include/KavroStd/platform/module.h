@@ -30,6 +30,8 @@
 // (/opt/kavro/Sys/libKavroStd.so is Z:\opt\kavro\Sys\libKavroStd.so).
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/collections.h"
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/gdi.h"
@@ -87,6 +89,19 @@ KVSTD_C_API BOOL KvRegisterResource(HMODULE module, LPCWSTR type, LPCWSTR name,
 // Drops every resource of `module`; its HRSRC and HGLOBAL values stop working
 // and the data pointers handed out before become invalid.
 KVSTD_C_API void KvUnregisterResources(HMODULE module);
+
+// Sets string `id` (0-65535) of the module's string table, as a resource
+// compiler's STRINGTABLE would: the string goes into RT_STRING block
+// id / 16 + 1, whose other strings stay. FALSE with ERROR_INVALID_PARAMETER
+// for a null text or an id beyond 65535, else as KvRegisterResource.
+KVSTD_C_API BOOL KvRegisterString(HMODULE module, UINT id, LPCWSTR text);
+
+// String `id` of the module's string table, copied into `buffer` (cut to
+// bufferMax - 1 characters, then a zero); the number of characters copied,
+// 0 when the module has no such string (an empty string is no string; the
+// last error is FindResourceW's). A bufferMax of 0 stores in `buffer` a
+// read-only pointer to the whole text instead and returns its length.
+KVSTD_C_API int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 
 // Windows argument order: name, then type. Null with
 // ERROR_RESOURCE_DATA_NOT_FOUND when the module has no resources,

@@ -19,6 +19,8 @@
 // that list returns 0 with ERROR_INVALID_MSGBOX_STYLE, handler or not.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_errors.h"
 #include "KavroStd/platform/win_types.h"
 

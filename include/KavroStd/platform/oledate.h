@@ -31,6 +31,8 @@
 // like the rest of the library, though nothing here keeps state.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/win_types.h"
 

@@ -11,6 +11,8 @@
 // with code 128 + the signal number.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/sync.h"
 
 #define STILL_ACTIVE 259

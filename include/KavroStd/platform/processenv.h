@@ -1,6 +1,8 @@
 // The process's command line, as Windows hands it to a program.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_types.h"
 
 // The command line the process was started with (/proc/self/cmdline),

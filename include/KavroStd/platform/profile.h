@@ -59,6 +59,8 @@
 // Every function may be called from any thread; readers take no lock.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_errors.h"
 #include "KavroStd/platform/win_types.h"
 
@@ -82,9 +84,9 @@ KVSTD_C_API DWORD GetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def
 // Sets `key` of section `app` to `value`, creating the file, the section or
 // the key as needed. Null `value` deletes the key (from every occurrence of
 // the section); null `key` deletes the section (every occurrence: its header
-// and its lines up to the next header, except comment lines, which stay). Returns FALSE with the last error set:
-// null `app` (ERROR_INVALID_PARAMETER; all three null is a flush and returns
-// TRUE), a name or value holding CR or LF (ERROR_INVALID_PARAMETER: it would
+// and its lines up to the next header, except comment lines, which stay).
+// Returns FALSE with the last error set: null `app` (ERROR_FILE_NOT_FOUND as
+// on Windows, file untouched; all three null is a flush and returns TRUE), a name or value holding CR or LF (ERROR_INVALID_PARAMETER: it would
 // split the line), a read-only file or a folder in the file's place
 // (ERROR_ACCESS_DENIED, file unchanged), a missing folder
 // (ERROR_PATH_NOT_FOUND; folders are not created), an unmapped drive (the

@@ -16,6 +16,8 @@
 // RpcStringFreeW.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_types.h"
 
 #ifndef GUID_DEFINED

@@ -24,6 +24,8 @@
 // (process_handle.h) when a process was started.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cstddef>
 
 #include "KavroStd/platform/process_handle.h"

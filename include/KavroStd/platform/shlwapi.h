@@ -13,6 +13,8 @@
 // have no length limit.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <string>
 
 #include "KavroStd/platform/fileapi.h"

@@ -22,6 +22,8 @@
 // system drops when a process ends, carry the state.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/handleapi.h"
 #include "KavroStd/platform/win_errors.h"
 #include "KavroStd/platform/win_types.h"

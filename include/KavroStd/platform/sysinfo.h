@@ -16,6 +16,8 @@
 // loaded object it looks the name up with the dynamic loader.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_types.h"
 
 typedef BOOL* PBOOL;

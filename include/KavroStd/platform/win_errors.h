@@ -3,6 +3,8 @@
 // gives the system message text of each code (FormatMessageW).
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_types.h"
 
 #define ERROR_SUCCESS 0L

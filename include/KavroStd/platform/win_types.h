@@ -3,6 +3,8 @@
 // `long`, the 32-bit LONG is meant: arithmetic and "%ld" wrap as on Windows.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cwchar>
@@ -38,15 +40,11 @@ typedef BOOL* LPBOOL;
 typedef LONG* PLONG;
 
 typedef wchar_t WCHAR;
-typedef wchar_t TCHAR;
 typedef char CHAR;
 typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
-typedef TCHAR* LPTSTR;
-typedef const TCHAR* LPCTSTR;
-typedef const TCHAR* PCTSTR;
 typedef const WCHAR* PCWSTR;
 
 typedef void* HANDLE;
@@ -76,12 +74,6 @@ typedef LONG_PTR LRESULT;
 #define MAX_PATH 260
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 
-#ifndef _T
-#define _T(x) L##x
-#endif
-#ifndef TEXT
-#define TEXT(x) L##x
-#endif
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
@@ -99,6 +91,7 @@ typedef LONG_PTR LRESULT;
 #define RT_ICON MAKEINTRESOURCEW(3)
 #define RT_GROUP_ICON MAKEINTRESOURCEW(14)
 #define RT_BITMAP MAKEINTRESOURCEW(2)
+#define RT_STRING MAKEINTRESOURCEW(6)
 #define RT_RCDATA MAKEINTRESOURCEW(10)
 #define RT_VERSION MAKEINTRESOURCEW(16)
 
@@ -160,3 +153,21 @@ typedef const RECT* LPCRECT;
 struct __POSITION {};
 typedef __POSITION* POSITION;
 #define BEFORE_START_POSITION ((POSITION)-1L)
+
+// Calling conventions and declaration markers of Windows code: one
+// convention on this platform, so they are empty.
+#define WINAPI
+#define APIENTRY
+#define CALLBACK
+#define PASCAL
+#define afx_msg
+#define AFX_EXT_CLASS KVSTD_API
+#define AFX_EXT_API KVSTD_API
+#define AFX_EXT_DATA
+#define UNREFERENCED_PARAMETER(P) ((void)(P))
+
+// Reasons of a module's DllMain call.
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3

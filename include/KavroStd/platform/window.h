@@ -28,6 +28,8 @@
 // queue, which PeekMessageW reads. Meant for the host's main thread.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/collections.h"
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/gdi.h"

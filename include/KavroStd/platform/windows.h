@@ -2,10 +2,13 @@
 // the library and the product modules use on Linux.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include "KavroStd/platform/win_types.h"
 #include "KavroStd/platform/win_errors.h"
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/collections.h"
+#include "KavroStd/platform/collections_list.h"
 #include "KavroStd/platform/codepage.h"
 #include "KavroStd/platform/crt.h"
 #include "KavroStd/platform/fileapi.h"
@@ -15,6 +18,7 @@
 #include "KavroStd/platform/afx_time.h"
 #include "KavroStd/platform/processenv.h"
 #include "KavroStd/platform/afx_exception.h"
+#include "KavroStd/platform/afx_debug.h"
 #include "KavroStd/platform/afx_file.h"
 #include "KavroStd/platform/afx_filefind.h"
 #include "KavroStd/platform/oledate.h"
@@ -27,6 +31,7 @@
 #include "KavroStd/platform/gdi.h"
 #include "KavroStd/platform/sync.h"
 #include "KavroStd/platform/window.h"
+#include "KavroStd/platform/afx_app.h"
 #include "KavroStd/platform/afx_controls.h"
 #include "KavroStd/platform/afx_filedialog.h"
 #include "KavroStd/platform/msgbox.h"
