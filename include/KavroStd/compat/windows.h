@@ -1,0 +1,5 @@
+// <windows.h> of a product module: the layer's Win32 and MFC names.
+#pragma once
+
+#include "KavroStd/platform/windows.h"
+#include "kavro_declspec.h"
