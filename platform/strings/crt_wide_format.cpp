@@ -54,7 +54,6 @@ extern "C" int swprintf_s(wchar_t* buffer, size_t size, const wchar_t* format, .
 // -1 when cut. A count that would overrun the buffer is an error.
 extern "C" int _vsnwprintf_s(wchar_t* buffer, size_t size, size_t count, const wchar_t* format,
                              va_list args) {
-  if (count == 0 && !buffer && size == 0) return 0;
   if (!buffer || size == 0) return Fail(EINVAL), -1;
   std::wstring text;
   if (count == 0 || !FormatWide(text, format, args)) {

@@ -57,9 +57,8 @@ extern "C" errno_t wcscpy_s(wchar_t* dest, size_t size, const wchar_t* src) {
 }
 
 extern "C" errno_t wcsncpy_s(wchar_t* dest, size_t size, const wchar_t* src, size_t count) {
-  if (!dest) return count == 0 && size == 0 ? 0 : Fail(EINVAL);
+  if (!dest || size == 0) return Fail(EINVAL);
   if (!src) return FailEmptied(dest, size, EINVAL);
-  if (size == 0) return Fail(ERANGE);
   bool truncate = count == _TRUNCATE;
   return PutAt(dest, size, 0, src, truncate ? wcslen(src) : wcsnlen(src, count), truncate);
 }
@@ -74,10 +73,10 @@ extern "C" errno_t wcscat_s(wchar_t* dest, size_t size, const wchar_t* src) {
 }
 
 extern "C" errno_t wcsncat_s(wchar_t* dest, size_t size, const wchar_t* src, size_t count) {
-  if (!dest) return count == 0 && size == 0 ? 0 : Fail(EINVAL);
+  if (!dest) return Fail(EINVAL);
   size_t at = wcsnlen(dest, size);
   if (size && at == size) return Fail(EINVAL);
-  if (!src) return count == 0 ? 0 : FailEmptied(dest, size, EINVAL);
+  if (!src) return FailEmptied(dest, size, EINVAL);
   if (size == 0) return Fail(ERANGE);
   bool truncate = count == _TRUNCATE;
   return PutAt(dest, size, at, src, truncate ? wcslen(src) : wcsnlen(src, count), truncate);

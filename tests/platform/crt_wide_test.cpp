@@ -72,6 +72,7 @@ TEST(CrtWideTest, BoundedCopiesAndAppends) {
   Dest d;
   EXPECT_EQ(EINVAL, wcscpy_s(nullptr, 8, L"x"));
   EXPECT_EQ(ERANGE, wcscat_s(d.text, 0, L"x"));
+  EXPECT_EQ(EINVAL, wcsncpy_s(d.text, 0, L"x", 1));
   EXPECT_EQ(L'#', d.text[0]);
 }
 
