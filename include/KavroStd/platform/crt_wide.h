@@ -11,6 +11,8 @@
 //   wcsncpy_s(name, L"Layer-0001", _TRUNCATE);   // STRUNCATE, "Layer-0"
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -20,6 +22,11 @@
 #include "KavroStd/platform/crt.h"
 
 typedef int errno_t;
+
+// The number of elements of an array (not of a pointer: that fails to build).
+template <class T, size_t N>
+char (*KvCountOfHelper(T (&)[N]))[N];
+#define _countof(array) (sizeof(*KvCountOfHelper(array)))
 
 // As `count` of the "_s" copies and printf forms: take what fits.
 #ifndef _TRUNCATE

@@ -9,6 +9,8 @@
 //   FILE* f = _wfopen(L"C:\\data\\list.txt", L"w");   // text: CR LF on disk
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cstdio>
 
 #include "KavroStd/platform/crt_wide.h"

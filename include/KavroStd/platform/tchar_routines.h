@@ -7,6 +7,8 @@
 // TCHAR, _T and _TEXT come from the header of the Win32 generic names.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

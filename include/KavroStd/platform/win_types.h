@@ -165,6 +165,7 @@ typedef __POSITION* POSITION;
 #define AFX_EXT_API KVSTD_API
 #define AFX_EXT_DATA
 #define UNREFERENCED_PARAMETER(P) ((void)(P))
+#define ARRAYSIZE(A) (sizeof(A) / sizeof((A)[0]))
 
 // Reasons of a module's DllMain call.
 #define DLL_PROCESS_DETACH 0

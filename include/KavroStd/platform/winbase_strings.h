@@ -6,6 +6,8 @@
 // runtime's rules and stores at most 1024 characters with the zero.
 #pragma once
 
+#include "KavroStd/platform/generic_text.h"
+
 #include <cstdarg>
 
 #include "KavroStd/platform/win_types.h"
