@@ -8,7 +8,7 @@
 static char THIS_FILE[] = __FILE__;
 #endif
 
-static AFX_EXTENSION_MODULE LegacyModuleDLL = { NULL, NULL };
+static AFX_EXTENSION_MODULE LegacyModuleDLL;
 
 extern "C" int APIENTRY DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved)
 {

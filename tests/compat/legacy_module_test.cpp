@@ -9,13 +9,12 @@
 namespace {
 
 using kavro::test::ReadBytes;
-using kavro::test::Run;
 using kavro::test::TempDir;
 
 TEST(LegacyModuleTest, RunsInTheDemoHostAndKeepsItsSettings) {
   TempDir dir;
   const std::string tree = dir.Sub("tree");
-  auto result = Run({KAVRO_DEMO_HOST, "--layout", tree, "--library", KAVRO_LIBRARY_FILE, "--module",
+  auto result = kavro::test::Run({KAVRO_DEMO_HOST, "--layout", tree, "--library", KAVRO_LIBRARY_FILE, "--module",
                      KAVRO_LEGACY_MODULE});
   ASSERT_EQ(0, result.exitCode) << result.output;
   // A debug build adds the module's TRACE lines; the rest is the same.

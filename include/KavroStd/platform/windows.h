@@ -6,6 +6,7 @@
 
 #include "KavroStd/platform/win_types.h"
 #include "KavroStd/platform/win_errors.h"
+#include "KavroStd/platform/format_message.h"
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/collections.h"
 #include "KavroStd/platform/collections_list.h"
