@@ -1,4 +1,6 @@
 // CRegOpr: one held registry key and the operations on it.
+#include <cstdint>
+#include <cstring>
 #include <cwchar>
 
 #include "KavroStd/reg.h"
@@ -55,8 +57,31 @@ HKEY CRegOpr::Detach() {
 }
 
 LONG CRegOpr::QueryValue(DWORD& value, const wchar_t* name) {
+  // Text arrives as up to two wide characters for its four bytes: read into
+  // room for them and take the four bytes the value holds.
+  wchar_t units[2] = {0, 0};
   DWORD type = 0, size = sizeof(DWORD);
-  return RegQueryValueExW(m_hKey, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
+  LONG result = RegQueryValueExW(m_hKey, name, nullptr, &type, reinterpret_cast<LPBYTE>(units), &size);
+  if (result != ERROR_SUCCESS) return result;
+  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ || type == REG_LINK) {
+    DWORD bytes = 0;
+    int shift = 0;
+    for (size_t i = 0; i < 2 && shift < 32; ++i) {
+      uint32_t c = static_cast<uint32_t>(units[i]);
+      uint32_t pair[2] = {c, 0};
+      int count = 1;
+      if (c > 0xFFFF) {
+        pair[0] = 0xD800 + ((c - 0x10000) >> 10);
+        pair[1] = 0xDC00 + ((c - 0x10000) & 0x3FF);
+        count = 2;
+      }
+      for (int k = 0; k < count && shift < 32; ++k, shift += 16) bytes |= (pair[k] & 0xFFFF) << shift;
+    }
+    value = size < 4 ? (value & ~((1u << (8 * size)) - 1)) | (bytes & ((1u << (8 * size)) - 1)) : bytes;
+  } else {
+    std::memcpy(&value, units, size);
+  }
+  return result;
 }
 
 LONG CRegOpr::QueryValue(wchar_t* buffer, const wchar_t* name, DWORD* size) {

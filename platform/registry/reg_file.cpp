@@ -14,7 +14,7 @@
 namespace kavro::platform::reg {
 namespace {
 
-DWORD ReadFile(LPCWSTR file, std::string& bytes) {
+DWORD ReadRegFile(LPCWSTR file, std::string& bytes) {
   std::string path;
   if (!file || !KvMapPath(file, path)) return ERROR_PATH_NOT_FOUND;
   int fd = RetryOnEintr([&] { return open(path.c_str(), O_RDONLY | O_CLOEXEC); });
@@ -25,7 +25,7 @@ DWORD ReadFile(LPCWSTR file, std::string& bytes) {
   return err ? Win32ErrorFromErrno(err) : ERROR_SUCCESS;
 }
 
-DWORD WriteFile(LPCWSTR file, const std::string& bytes) {
+DWORD WriteRegFile(LPCWSTR file, const std::string& bytes) {
   std::string path;
   if (!file || !KvMapPath(file, path)) return ERROR_PATH_NOT_FOUND;
   int fd = RetryOnEintr([&] { return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600); });
@@ -127,12 +127,12 @@ extern "C" LSTATUS KvRegExport(LPCWSTR keyPath, LPCWSTR file) {
   std::string out;
   AppendRegHeader(out);
   AppendRegText(*key, prefix + shown, out);
-  return static_cast<LSTATUS>(WriteFile(file, out));
+  return static_cast<LSTATUS>(WriteRegFile(file, out));
 }
 
 extern "C" LSTATUS KvRegImport(LPCWSTR file, LPDWORD errorLine) {
   std::string bytes;
-  if (DWORD err = ReadFile(file, bytes)) return static_cast<LSTATUS>(err);
+  if (DWORD err = ReadRegFile(file, bytes)) return static_cast<LSTATUS>(err);
   std::vector<RegSection> sections;
   if (!ParseRegText(bytes, sections, errorLine)) return ERROR_INVALID_DATA;
   std::lock_guard<std::recursive_mutex> lock(StoreMutex());

@@ -161,13 +161,21 @@ DWORD OpenOrCreate(HKEY parent, LPCWSTR subKey, REGSAM desired, bool create, PHK
     });
     if (err) return err;
   } else {
-    // A new classes key goes where its parent lives: the user's classes
-    // when the parent is there, else the machine's.
-    KeyRef userParent = ref;
-    userParent.classes = false;
-    userParent.root = Root::kUser;
-    userParent.path = ClassesPath(ref.path);
-    Root root = Exists(userParent) ? Root::kUser : Root::kMachine;
+    // A new key of the view goes to the machine's classes, unless the
+    // deepest of its parents that exists is a key of the user's classes:
+    // then below that.
+    Root root = Root::kMachine;
+    for (size_t n = target.path.size() - 1; n > 0; --n) {
+      KeyRef parent;
+      parent.root = Root::kUser;
+      parent.path = ClassesPath(std::vector<std::u16string>(target.path.begin(), target.path.begin() + n));
+      if (Exists(parent)) {
+        root = Root::kUser;
+        break;
+      }
+      parent.root = Root::kMachine;
+      if (Exists(parent)) break;
+    }
     DWORD err = EditRoot(root, [&](Key& tree) {
       CreatePath(tree, ClassesPath(target.path), created);
       return created ? DWORD(ERROR_SUCCESS) : kNoChange;

@@ -9,7 +9,9 @@
 //   @=...                    the key's default value
 // Quoted text escapes '\' and '"' with a backslash. On reading, ';' starts a
 // comment line, "[-path]" and "name"=- ask for deletions (imports only).
+#include <bit>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/fs/path_internal.h"
 #include "platform/registry/registry_internal.h"
@@ -17,14 +19,25 @@
 namespace kavro::platform::reg {
 namespace {
 
-void Put(std::string& out, char16_t c) {
-  out.push_back(static_cast<char>(c & 0xFF));
-  out.push_back(static_cast<char>(c >> 8));
+// Text is built as UTF-16 units and turned into little-endian bytes once.
+void Put(std::u16string& out, char16_t c) { out.push_back(c); }
+void PutAscii(std::u16string& out, const char* text) {
+  for (; *text; ++text) out.push_back(static_cast<char16_t>(*text));
 }
-void PutAscii(std::string& out, const char* text) {
-  for (; *text; ++text) Put(out, static_cast<char16_t>(*text));
+void AppendBytes(const std::u16string& units, std::string& out) {
+  const size_t old = out.size();
+  out.resize(old + units.size() * 2);
+  char* p = out.data() + old;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, units.data(), units.size() * 2);
+  } else {
+    for (char16_t c : units) {
+      *p++ = static_cast<char>(c & 0xFF);
+      *p++ = static_cast<char>(c >> 8);
+    }
+  }
 }
-void PutQuoted(std::string& out, const char16_t* text, size_t length) {
+void PutQuoted(std::u16string& out, const char16_t* text, size_t length) {
   Put(out, u'"');
   for (size_t i = 0; i < length; ++i) {
     if (text[i] == u'\\' || text[i] == u'"') Put(out, u'\\');
@@ -42,7 +55,7 @@ bool IsPlainString(const std::string& data) {
   return data[data.size() - 2] == 0 && data[data.size() - 1] == 0;
 }
 
-void PutValue(std::string& out, const Value& v) {
+void PutValue(std::u16string& out, const Value& v) {
   size_t column;
   if (v.name.empty()) {
     Put(out, u'@');
@@ -335,21 +348,34 @@ bool ParseRegText(const std::string& bytes, std::vector<RegSection>& sections, D
 void AppendRegHeader(std::string& out) {
   out.push_back('\xFF');
   out.push_back('\xFE');
-  PutAscii(out, "Windows Registry Editor Version 5.00\r\n\r\n");
+  std::u16string text;
+  PutAscii(text, "Windows Registry Editor Version 5.00\r\n\r\n");
+  AppendBytes(text, out);
 }
 
-void AppendRegText(const Key& key, const std::u16string& prefix, std::string& out) {
+namespace {
+void Render(const Key& key, std::u16string& path, std::u16string& out) {
   Put(out, u'[');
-  for (char16_t c : prefix) Put(out, c);
+  out += path;
   PutAscii(out, "]\r\n");
   for (const Value& v : key.values()) PutValue(out, v);
   PutAscii(out, "\r\n");
   for (const auto& sub : key.subkeys()) {
-    std::u16string path = prefix;
+    const size_t length = path.size();
     path.push_back(u'\\');
     path += sub->name();
-    AppendRegText(*sub, path, out);
+    Render(*sub, path, out);
+    path.resize(length);
   }
+}
+}  // namespace
+
+void AppendRegText(const Key& key, const std::u16string& prefix, std::string& out) {
+  std::u16string text;
+  text.reserve(out.capacity() > out.size() ? (out.capacity() - out.size()) / 2 : 4096);
+  std::u16string path = prefix;
+  Render(key, path, text);
+  AppendBytes(text, out);
 }
 
 const char16_t* RootName(Root root) {
