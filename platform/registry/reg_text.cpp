@@ -55,7 +55,22 @@ bool IsPlainString(const std::string& data) {
   return data[data.size() - 2] == 0 && data[data.size() - 1] == 0;
 }
 
+// Lines longer than this are rendered each time rather than kept.
+constexpr size_t kKeptLine = 4096;
+
+void RenderValue(std::u16string& out, const Value& v);
+
 void PutValue(std::u16string& out, const Value& v) {
+  if (!v.line.empty()) {
+    out += v.line;
+    return;
+  }
+  const size_t start = out.size();
+  RenderValue(out, v);
+  if (out.size() - start <= kKeptLine) v.line.assign(out, start, out.size() - start);
+}
+
+void RenderValue(std::u16string& out, const Value& v) {
   size_t column;
   if (v.name.empty()) {
     Put(out, u'@');
@@ -67,11 +82,14 @@ void PutValue(std::u16string& out, const Value& v) {
   Put(out, u'=');
   ++column;
   if (v.type == REG_SZ && IsPlainString(v.data)) {
-    std::u16string text((v.data.size() - 2) / 2, u'\0');
-    for (size_t i = 0; i < text.size(); ++i)
-      text[i] = static_cast<char16_t>(static_cast<unsigned char>(v.data[2 * i]) |
-                                      (static_cast<unsigned char>(v.data[2 * i + 1]) << 8));
-    PutQuoted(out, text.data(), text.size());
+    Put(out, u'"');
+    for (size_t i = 0; i + 2 < v.data.size(); i += 2) {
+      char16_t c = static_cast<char16_t>(static_cast<unsigned char>(v.data[i]) |
+                                         (static_cast<unsigned char>(v.data[i + 1]) << 8));
+      if (c == u'\\' || c == u'"') Put(out, u'\\');
+      Put(out, c);
+    }
+    Put(out, u'"');
   } else if (v.type == REG_DWORD && v.data.size() == 4) {
     uint32_t n = 0;
     for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(v.data[static_cast<size_t>(i)]);

@@ -110,9 +110,10 @@ void Key::SetValue(const std::u16string& valueName, DWORD type, std::string data
   if (i < values_.size()) {
     values_[i].type = type;
     values_[i].data = std::move(data);
+    values_[i].line.clear();
     return;
   }
-  values_.push_back(Value{valueName, type, std::move(data)});
+  values_.push_back(Value{valueName, type, std::move(data), {}});
   if (!valueIndex_.empty())
     valueIndex_.emplace(std::move(folded), values_.size() - 1);
   else if (values_.size() >= kIndexFrom)

@@ -34,6 +34,9 @@ struct Value {
   std::u16string name;
   DWORD type = REG_NONE;
   std::string data;
+  // The value's .reg line as last written (empty: not rendered yet, or too
+  // long to keep), so that a rewrite renders only what changed.
+  mutable std::u16string line;
 };
 
 // One key: values in the order they were first set, subkeys sorted by their
