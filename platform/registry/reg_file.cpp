@@ -157,8 +157,9 @@ extern "C" LSTATUS KvRegImport(LPCWSTR file, LPDWORD errorLine) {
     }
     byRoot[static_cast<int>(root)].emplace_back(std::move(path), &s);
   }
-  for (const auto& [root, ops] : byRoot) {
-    DWORD err = EditRoot(static_cast<Root>(root), [&](Key& tree) {
+  for (const auto& entry : byRoot) {
+    const auto& ops = entry.second;
+    DWORD err = EditRoot(static_cast<Root>(entry.first), [&](Key& tree) {
       Apply(tree, ops);
       return DWORD(ERROR_SUCCESS);
     });

@@ -8,7 +8,8 @@
 //                            ",\" and two blanks before 80 columns
 //   @=...                    the key's default value
 // Quoted text escapes '\' and '"' with a backslash. On reading, ';' starts a
-// comment line, "[-path]" and "name"=- ask for deletions (imports only).
+// comment line, "[-path]" and "name"=- ask for deletions (imports only); a
+// key or value name holding a zero is refused (no call could name it).
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -211,7 +212,8 @@ class Parser {
     while (true) {
       size_t slash = path.find(u'\\', start);
       std::u16string part = path.substr(start, slash == std::u16string::npos ? std::u16string::npos : slash - start);
-      if (part.empty() || part.size() > kMaxKeyName) return false;
+      // A name holding a zero could not be named in a call again.
+      if (part.empty() || part.size() > kMaxKeyName || part.find(u'\0') != std::u16string::npos) return false;
       section.path.push_back(std::move(part));
       if (slash == std::u16string::npos) break;
       start = slash + 1;
@@ -280,7 +282,9 @@ class Parser {
     if (t_[i_] == u'@') {
       ++i_;
     } else {
-      if (!Quoted(value.name) || value.name.size() > kMaxValueName) return false;
+      if (!Quoted(value.name) || value.name.size() > kMaxValueName ||
+          value.name.find(u'\0') != std::u16string::npos)
+        return false;
     }
     SkipBlanks();
     if (i_ >= t_.size() || t_[i_] != u'=') return false;

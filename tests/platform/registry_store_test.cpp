@@ -105,6 +105,7 @@ TEST(RegistryStore, ReadsWhatRegeditExports) {
 TEST(RegistryStore, DamagedFileGivesAnErrorAndIsNeverWritten) {
   if (!kavro::test::Exists(kavro::test::KvregPath())) GTEST_SKIP() << "kvreg not built";
   const std::string header = "\xFF\xFE" + Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n");
+  static const char16_t kZeroInName[] = u"[HKEY_CURRENT_USER\\S\0x]\r\n";
   const struct {
     const char* what;
     std::string bytes;
@@ -118,6 +119,7 @@ TEST(RegistryStore, DamagedFileGivesAnErrorAndIsNeverWritten) {
       {"a deletion", header + Utf16(u"[-HKEY_CURRENT_USER\\S]\r\n")},
       {"a bad type", header + Utf16(u"[HKEY_CURRENT_USER\\S]\r\n\"a\"=hex(zz):01\r\n")},
       {"an empty key name", header + Utf16(u"[HKEY_CURRENT_USER\\\\S]\r\n")},
+      {"a key name holding a zero", header + Utf16(std::u16string(kZeroInName, std::size(kZeroInName) - 1))},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
