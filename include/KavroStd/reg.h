@@ -46,7 +46,8 @@ class KVSTD_API CRegOpr {
   // Gives up the handle without closing it.
   HKEY Detach();
 
-  // A 4-byte value of any type.
+  // A 4-byte value of any type (text gives its first four UTF-16 bytes, as
+  // on Windows).
   LONG QueryValue(DWORD& value, const wchar_t* name);
   // Into the caller's buffer; *size is its size in UTF-16 bytes (in) and
   // the value's size (out).
