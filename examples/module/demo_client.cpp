@@ -1,5 +1,6 @@
 // A second product module: calls the first one's function by name through
-// the library's registry, with parameters and results.
+// the library's registry, with parameters and results, and reads back the
+// setting the first one keeps in the Windows-style registry.
 #include "demo_print.h"
 
 extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
@@ -14,5 +15,9 @@ extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
   CStringArray names;
   globe->GetAllFunction(names);
   printf("demo client: %d functions registered\n", static_cast<int>(names.GetSize()));
-  return called ? 0 : 1;
+  CString greeting;
+  LONG read = CReg::QueryValueEx(HKEY_CURRENT_USER, L"Software\\Kavro\\Demo", L"Greeting", greeting, 0);
+  printf("demo client: registry Greeting read back (%ld)\n", static_cast<long>(read));
+  Print("  Greeting          : ", greeting);
+  return called && read == ERROR_SUCCESS ? 0 : 1;
 }

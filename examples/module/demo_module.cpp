@@ -68,6 +68,11 @@ extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
   settings.SetData(L"Demo", L"Greeting", L"Hello from the demo module");
   printf("demo module: settings [Demo] Runs was %d, now %d\n", runs, settings.GetData(L"Demo", L"Runs", 0));
   Print("  Greeting          : ", settings.GetData(L"Demo", L"Greeting", CString(L"?")));
+
+  // One setting in the registry, read back by the client module.
+  LONG stored = CReg::SetValue(HKEY_CURRENT_USER, L"Software\\Kavro\\Demo", L"Hello through the registry",
+                               L"Greeting", 0);
+  printf("demo module: registry HKCU\\Software\\Kavro\\Demo Greeting stored (%ld)\n", static_cast<long>(stored));
   return 0;
 }
 

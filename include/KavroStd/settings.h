@@ -6,6 +6,7 @@
 //               and dialog texts
 //   CJSysVar    system variables: named, typed settings shared by the
 //               product modules, with built-in defaults
+//   CRegOpr, CReg  registry access (declared in reg.h, included here)
 //
 // CDataFile binds one INI file path and reads and writes typed values through
 // the Windows profile API (section and key names match without regard to
@@ -24,6 +25,7 @@
 #include "KavroStd/platform/generic_text.h"
 
 #include "KavroStd/platform/windows.h"
+#include "KavroStd/reg.h"
 
 class KVSTD_API CDataFile {
  public:

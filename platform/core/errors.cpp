@@ -85,6 +85,13 @@ constexpr MessageRow kMessages[] = {
     {ERROR_CLIPBOARD_NOT_OPEN, L"Thread does not have a clipboard open."},
     {ERROR_NOT_LOCKED, L"The segment is already unlocked."},
     {ERROR_NO_ASSOCIATION, L"No application is associated with the specified file for this operation."},
+    {ERROR_BADDB, L"The configuration registry database is corrupt."},
+    {ERROR_BADKEY, L"The configuration registry key is invalid."},
+    {ERROR_REGISTRY_CORRUPT,
+     L"The registry is corrupted. The structure of one of the files containing registry data is corrupted, or the "
+     L"system's memory image of the file is corrupted, or the file could not be recovered because the alternate "
+     L"copy or log was absent or corrupted."},
+    {ERROR_KEY_DELETED, L"Illegal operation attempted on a registry key that has been marked for deletion."},
     {ERROR_CANT_RESOLVE_FILENAME, L"The name of the file cannot be resolved by the system."},
     {ERROR_TIMEOUT, L"This operation returned because the timeout period expired."},
     {ERROR_RESOURCE_DATA_NOT_FOUND, L"The specified image file did not contain a resource section."},

@@ -7,6 +7,7 @@
 #include <afxtempl.h>
 #include <afxcoll.h>
 #include <shlwapi.h>
+#include <winreg.h>
 
 #include <KavroStd/KavroStd.h>
 

@@ -96,6 +96,17 @@ typedef CREATESTRUCTW* LPCREATESTRUCT;
 #define lstrcpy lstrcpyW
 #define lstrcpyn lstrcpynW
 #define lstrlen lstrlenW
+// winreg.h
+#define RegCreateKeyEx RegCreateKeyExW
+#define RegDeleteKey RegDeleteKeyW
+#define RegDeleteKeyEx RegDeleteKeyExW
+#define RegDeleteValue RegDeleteValueW
+#define RegEnumKeyEx RegEnumKeyExW
+#define RegEnumValue RegEnumValueW
+#define RegOpenKeyEx RegOpenKeyExW
+#define RegQueryInfoKey RegQueryInfoKeyW
+#define RegQueryValueEx RegQueryValueExW
+#define RegSetValueEx RegSetValueExW
 // winuser.h
 #define CreateWindowEx CreateWindowExW
 #define DefWindowProc DefWindowProcW

@@ -32,6 +32,7 @@
 #include "KavroStd/platform/rpc.h"
 #include "KavroStd/platform/sysinfo.h"
 #include "KavroStd/platform/profile.h"
+#include "KavroStd/platform/registry.h"
 #include "KavroStd/platform/module.h"
 #include "KavroStd/platform/gdi.h"
 #include "KavroStd/platform/sync.h"
