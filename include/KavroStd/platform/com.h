@@ -93,8 +93,12 @@ struct IUnknown {
 typedef IUnknown* LPUNKNOWN;
 constexpr IID IID_IUnknown = IUnknown::kvIid;
 
-// The identifier of an interface type, for the smart pointers and QueryInterface.
+// The identifier of an interface or class type, for the smart pointers and
+// QueryInterface; __uuidof(IFoo) as Windows compilers write it.
 #define KV_IID_OF(Interface) (Interface::kvIid)
+#ifndef __uuidof
+#define __uuidof(type) (type::kvIid)
+#endif
 
 // The description of the last failure a thread's COM call reported.
 struct IErrorInfo : IUnknown {

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "KavroStd/platform/com.h"
 #include "KavroStd/platform/comutil.h"
@@ -65,8 +66,10 @@ class _com_ptr_t {
   typedef Interface ThisInterface;
 
   _com_ptr_t() noexcept = default;
-  _com_ptr_t(std::nullptr_t) noexcept {}
-  _com_ptr_t(int null) {
+  // A literal 0 makes a null pointer (another int throws); nullptr and
+  // NULL (which GCC gives a type of its own) take the pointer forms.
+  template <class Int, std::enable_if_t<std::is_same_v<Int, int>, int> = 0>
+  _com_ptr_t(Int null) {
     if (null != 0) _com_issue_error(E_INVALIDARG);
   }
   _com_ptr_t(Interface* p) noexcept : m_p(p) { AddRefIf(); }
@@ -124,11 +127,8 @@ class _com_ptr_t {
     if (old) old->Release();
     return *this;
   }
-  _com_ptr_t& operator=(std::nullptr_t) noexcept {
-    _Release();
-    return *this;
-  }
-  _com_ptr_t& operator=(int null) {
+  template <class Int, std::enable_if_t<std::is_same_v<Int, int>, int> = 0>
+  _com_ptr_t& operator=(Int null) {
     if (null != 0) _com_issue_error(E_INVALIDARG);
     _Release();
     return *this;
@@ -183,8 +183,15 @@ class _com_ptr_t {
   }
   explicit operator bool() const noexcept { return m_p != nullptr; }
   bool operator!() const noexcept { return m_p == nullptr; }
-  bool operator==(std::nullptr_t) const noexcept { return m_p == nullptr; }
-  bool operator!=(std::nullptr_t) const noexcept { return m_p != nullptr; }
+  template <class Int, std::enable_if_t<std::is_same_v<Int, int>, int> = 0>
+  bool operator==(Int null) const {
+    if (null != 0) _com_issue_error(E_INVALIDARG);
+    return m_p == nullptr;
+  }
+  template <class Int, std::enable_if_t<std::is_same_v<Int, int>, int> = 0>
+  bool operator!=(Int null) const {
+    return !(*this == null);
+  }
   bool operator==(Interface* p) const noexcept { return m_p == p; }
   bool operator!=(Interface* p) const noexcept { return m_p != p; }
   bool operator==(const _com_ptr_t& other) const noexcept { return m_p == other.m_p; }

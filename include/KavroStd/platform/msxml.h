@@ -338,6 +338,16 @@ struct IXMLDOMDocument : IXMLDOMNode {
 constexpr CLSID CLSID_DOMDocument30 = {0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}};
 constexpr CLSID CLSID_DOMDocument = {0x2933BF90, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 constexpr CLSID CLSID_DOMDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
+// The document classes as types, for __uuidof(DOMDocument30).
+struct DOMDocument30 {
+  static constexpr GUID kvIid = CLSID_DOMDocument30;
+};
+struct DOMDocument {
+  static constexpr GUID kvIid = CLSID_DOMDocument;
+};
+struct DOMDocument60 {
+  static constexpr GUID kvIid = CLSID_DOMDocument60;
+};
 constexpr IID IID_IXMLDOMNode = IXMLDOMNode::kvIid;
 constexpr IID IID_IXMLDOMDocument = IXMLDOMDocument::kvIid;
 constexpr IID IID_IXMLDOMElement = IXMLDOMElement::kvIid;
@@ -838,6 +848,9 @@ using ::IXMLDOMProcessingInstruction;
 using ::IXMLDOMProcessingInstructionPtr;
 using ::IXMLDOMText;
 using ::IXMLDOMTextPtr;
+using ::DOMDocument;
+using ::DOMDocument30;
+using ::DOMDocument60;
 constexpr CLSID CLSID_DOMDocument30 = ::CLSID_DOMDocument30;
 constexpr CLSID CLSID_DOMDocument = ::CLSID_DOMDocument;
 constexpr CLSID CLSID_DOMDocument60 = ::CLSID_DOMDocument60;
