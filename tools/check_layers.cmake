@@ -13,7 +13,7 @@
 # tools/check_layers.cmake
 set(layers platform text files settings env toolbar)
 set(public_headers_text conversions string_opr)
-set(public_headers_settings reg)
+set(public_headers_settings reg xml_file)
 
 # The layer of a folder or public header name; -1 when it belongs to none.
 function(layer_of name out)

@@ -17,6 +17,7 @@
 #include "KavroStd/platform/windows.h"
 #include "KavroStd/env.h"
 #include "KavroStd/settings.h"
+#include "KavroStd/xml_file.h"
 #include "KavroStd/conversions.h"
 #include "KavroStd/string_opr.h"
 #include "KavroStd/text.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "KavroStd/platform/com.h"
 #include "KavroStd/platform/oledate.h"
 #include "platform/time/oledate_internal.h"
 
@@ -60,6 +61,7 @@ extern "C" void VariantInit(VARIANT* v) {
 extern "C" HRESULT VariantClear(VARIANT* v) {
   if (!v) return E_INVALIDARG;
   if (v->vt == VT_BSTR) SysFreeString(v->bstrVal);
+  if ((v->vt == VT_UNKNOWN || v->vt == VT_DISPATCH) && v->punkVal) v->punkVal->Release();
   VariantInit(v);
   return S_OK;
 }

@@ -86,11 +86,16 @@ enum VARENUM {
   VT_R8 = 5,
   VT_DATE = 7,
   VT_BSTR = 8,
+  VT_DISPATCH = 9,
+  VT_ERROR = 10,
   VT_BOOL = 11,
+  VT_UNKNOWN = 13,
 };
 
-// The variant record with the members the date functions read. VariantClear
-// releases a BSTR held by it.
+struct IUnknown;
+
+// The variant record with the members the date and COM functions read.
+// VariantClear releases a BSTR or an interface (VT_UNKNOWN) held by it.
 struct VARIANT {
   VARTYPE vt;
   WORD wReserved1;
@@ -105,6 +110,8 @@ struct VARIANT {
     DATE date;
     BSTR bstrVal;
     LONGLONG llVal;
+    IUnknown* punkVal;
+    LONG scode;
   };
 };
 typedef VARIANT* LPVARIANT;

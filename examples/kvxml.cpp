@@ -1,0 +1,154 @@
+// kvxml: a command-line tool over the library's XML settings files.
+//
+//   kvxml get FILE SECTION KEY [-a ATTR]        prints the value (or attribute)
+//   kvxml set FILE SECTION KEY VALUE [-a ATTR]  writes it, creating the file
+//   kvxml delete FILE SECTION KEY               removes the element and all below
+//   kvxml keys FILE [PATH]                      names of the children at PATH
+//                                               (the root element when omitted)
+//
+// SECTION is a path of elements below the root ("Draw/Line"); reads find
+// the first "SECTION/KEY" anywhere in the document, writes walk down from
+// the root. Values are printed in UTF-8 followed by a newline. A file that
+// does not parse is reported and never written. Exit code 0 on success, 1
+// when the setting is missing or something failed, 2 for a wrong command.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "KavroStd/KavroStd.h"
+
+namespace {
+
+std::wstring Wide(const char* utf8) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+  std::wstring out(n > 0 ? n : 1, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out.data(), n);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 1, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, out.data(), n, nullptr, nullptr);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: kvxml get FILE SECTION KEY [-a ATTR]\n"
+               "       kvxml set FILE SECTION KEY VALUE [-a ATTR]\n"
+               "       kvxml delete FILE SECTION KEY\n"
+               "       kvxml keys FILE [PATH]\n");
+  return 2;
+}
+
+// Opens the settings file; false (with a message) when it exists but does
+// not parse, or must exist and does not.
+bool Open(CXMLFile& xml, const std::string& file, bool mustExist) {
+  const std::wstring path = Wide(file.c_str());
+  if (mustExist && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::fprintf(stderr, "kvxml: %s: no such file\n", file.c_str());
+    return false;
+  }
+  const int loaded = xml.load(path.c_str(), L"xmlRoot");
+  if (loaded == 2) return true;
+  if (loaded == 1) {
+    IXMLDOMParseErrorPtr error = xml.m_pDoc->GetparseError();
+    const _bstr_t reason = error->Getreason();
+    std::fprintf(stderr, "kvxml: %s: line %d: %s\n", file.c_str(), static_cast<int>(error->Getline()),
+                 Utf8(reason.length() ? std::wstring(reason) : L"not XML").c_str());
+  } else {
+    std::fprintf(stderr, "kvxml: cannot create the XML document\n");
+  }
+  return false;
+}
+
+bool Save(CXMLFile& xml, const std::string& file) {
+  if (xml.save()) return true;
+  std::fprintf(stderr, "kvxml: cannot write %s\n", file.c_str());
+  return false;
+}
+
+int Run(const std::vector<std::string>& args) {
+  const std::string& command = args[0];
+  std::wstring attribute;
+  std::vector<std::string> plain;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "-a" && i + 1 < args.size()) attribute = Wide(args[++i].c_str());
+    else plain.push_back(args[i]);
+  }
+  CXMLFile xml;
+  if (command == "get" && plain.size() == 3) {
+    if (!Open(xml, plain[0], true)) return 1;
+    std::wstring text, attr;
+    const CString section = Wide(plain[1].c_str()).c_str(), key = Wide(plain[2].c_str()).c_str();
+    bool found = xml.GetNodeValue(section, key, L"", text, attribute.c_str(), L"", attr) == 0;
+    if (found && !attribute.empty()) {
+      IXMLDOMNodePtr node;
+      xml.GetNode(section + L"/" + key, node);
+      _variant_t value = IXMLDOMElementPtr(node) ? IXMLDOMElementPtr(node)->getAttribute(attribute.c_str()) : _variant_t();
+      found = value.vt == VT_BSTR;
+    }
+    if (!found) {
+      std::fprintf(stderr, "kvxml: %s/%s%s%s: not found\n", plain[1].c_str(), plain[2].c_str(),
+                   attribute.empty() ? "" : " @", Utf8(attribute).c_str());
+      return 1;
+    }
+    std::printf("%s\n", Utf8(attribute.empty() ? text : attr).c_str());
+    return 0;
+  }
+  if (command == "set" && plain.size() == 4) {
+    if (!Open(xml, plain[0], false)) return 1;
+    const CString section = Wide(plain[1].c_str()).c_str(), key = Wide(plain[2].c_str()).c_str();
+    const CString value = Wide(plain[3].c_str()).c_str();
+    LONG result = attribute.empty() ? xml.SetString(section, key, value)
+                                    : xml.SetAttribute(section, key, attribute.c_str(), value);
+    if (result == 0 && attribute.empty() && value.IsEmpty()) {
+      // An empty value leaves the text of SetString alone: clear it here.
+      IXMLDOMNodePtr node;
+      if (xml.GetNode(section + L"/" + key, node) == 0) node->Puttext(L"");
+    }
+    if (result != 0) {
+      std::fprintf(stderr, "kvxml: cannot set %s/%s (%d)\n", plain[1].c_str(), plain[2].c_str(), static_cast<int>(result));
+      return 1;
+    }
+    return Save(xml, plain[0]) ? 0 : 1;
+  }
+  if (command == "delete" && plain.size() == 3) {
+    if (!Open(xml, plain[0], true)) return 1;
+    const CString section = Wide(plain[1].c_str()).c_str(), key = Wide(plain[2].c_str()).c_str();
+    IXMLDOMNodePtr node;
+    if (xml.GetNode(section.IsEmpty() ? key : section + L"/" + key, node) != 0) {
+      std::fprintf(stderr, "kvxml: %s/%s: not found\n", plain[1].c_str(), plain[2].c_str());
+      return 1;
+    }
+    xml.DeleteSetting(section, key);
+    return Save(xml, plain[0]) ? 0 : 1;
+  }
+  if (command == "keys" && (plain.size() == 1 || plain.size() == 2)) {
+    if (!Open(xml, plain[0], true)) return 1;
+    std::vector<std::wstring> keys;
+    xml.GetKeys(plain.size() == 2 ? CString(Wide(plain[1].c_str()).c_str()) : CString(), keys);
+    for (const std::wstring& key : keys) std::printf("%s\n", Utf8(key).c_str());
+    return 0;
+  }
+  return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    return Run(args);
+  } catch (const _com_error& e) {
+    const _bstr_t description = e.Description();
+    std::fprintf(stderr, "kvxml: %s\n",
+                 Utf8(description.length() ? std::wstring(description) : std::wstring(e.ErrorMessage())).c_str());
+    return 1;
+  }
+}
