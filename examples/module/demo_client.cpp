@@ -19,5 +19,10 @@ extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
   LONG read = CReg::QueryValueEx(HKEY_CURRENT_USER, L"Software\\Kavro\\Demo", L"Greeting", greeting, 0);
   printf("demo client: registry Greeting read back (%ld)\n", static_cast<long>(read));
   Print("  Greeting          : ", greeting);
-  return called && read == ERROR_SUCCESS ? 0 : 1;
+  CXMLFile xml;
+  bool loaded = xml.load(globe->GetLocaPath() + L"Demo.xml", L"KavroDemo") == 2;
+  CString xmlGreeting = xml.GetString(L"Greeting", L"Text", L"?").c_str();
+  printf("demo client: XML settings Demo.xml read back (%s)\n", loaded ? "loaded" : "NOT loaded");
+  Print("  XML Greeting      : ", xmlGreeting);
+  return called && read == ERROR_SUCCESS && loaded ? 0 : 1;
 }

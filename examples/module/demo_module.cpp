@@ -73,6 +73,13 @@ extern "C" __attribute__((visibility("default"))) int KavroModuleStart() {
   LONG stored = CReg::SetValue(HKEY_CURRENT_USER, L"Software\\Kavro\\Demo", L"Hello through the registry",
                                L"Greeting", 0);
   printf("demo module: registry HKCU\\Software\\Kavro\\Demo Greeting stored (%ld)\n", static_cast<long>(stored));
+
+  // And one in an XML settings file of the location folder.
+  CXMLFile xml;
+  xml.load(globe->GetLocaPath() + L"Demo.xml", L"KavroDemo");
+  xml.SetString(L"Demo/Greeting", L"Text", L"Hello through XML");
+  bool saved = xml.save();
+  printf("demo module: XML settings Demo.xml Demo/Greeting/Text %s\n", saved ? "saved" : "NOT saved");
   return 0;
 }
 
