@@ -1,0 +1,72 @@
+// CRedirect's decoding of the child's bytes into text, one read at a time.
+#include "KavroStd/process.h"
+
+namespace {
+
+// The length of the UTF-8 sequence a lead byte starts; 0 for a byte that
+// starts none.
+size_t Utf8Length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+// Whether the bytes are UTF-8; `complete` receives how many of them form
+// whole characters (a sequence cut off at the end is left out).
+bool IsUtf8(const std::string& bytes, size_t& complete) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const size_t length = Utf8Length(static_cast<unsigned char>(bytes[i]));
+    if (length == 0) return false;
+    size_t j = 1;
+    for (; j < length && i + j < bytes.size(); ++j)
+      if ((static_cast<unsigned char>(bytes[i + j]) & 0xC0) != 0x80) return false;
+    if (j < length) break;  // cut off
+    i += length;
+  }
+  complete = i;
+  return true;
+}
+
+// How many bytes form whole characters in a double-byte code page: a lead
+// byte at the very end waits for its trail byte.
+size_t CompleteInCodePage(const std::string& bytes, UINT codePage) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(bytes[i]))) {
+      if (i + 1 >= bytes.size()) break;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return i;
+}
+
+CString Convert(UINT codePage, const char* bytes, size_t size) {
+  if (size == 0) return CString();
+  int n = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), wide.data(), n);
+  return CString(wide.c_str());
+}
+
+}  // namespace
+
+CString CRedirect::Decode(const char* bytes, size_t size, bool last) {
+  pending_.append(bytes ? bytes : "", bytes ? size : 0);
+  size_t complete = 0;
+  UINT codePage = CP_UTF8;
+  if (!IsUtf8(pending_, complete)) {
+    codePage = GetACP();
+    complete = CompleteInCodePage(pending_, codePage);
+  }
+  // A '\r' at the end may be the first half of "\r\n".
+  if (complete > 0 && pending_[complete - 1] == '\r') --complete;
+  if (last) complete = pending_.size();
+  CString text = Convert(codePage, pending_.data(), complete);
+  pending_.erase(0, complete);
+  return text;
+}
