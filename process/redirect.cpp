@@ -119,8 +119,13 @@ BOOL CRedirect::Run() {
       PeekAndPump();
     } else {
       if (WaitForSingleObject(m_ProcessInformation.hProcess, 0) == WAIT_OBJECT_0) {
-        result = TRUE;
-        break;
+        // What the child wrote between the peek and its end is still read.
+        DWORD late = 0;
+        if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &late, nullptr) || late == 0) {
+          result = TRUE;
+          break;
+        }
+        continue;
       }
       PeekAndPump();
       Sleep(m_dwSleepMilliseconds);

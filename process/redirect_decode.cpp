@@ -1,6 +1,9 @@
 // CRedirect's decoding of the child's bytes into text, one read at a time.
 #include "KavroStd/process.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 // The length of the UTF-8 sequence a lead byte starts; 0 for a byte that
@@ -18,6 +21,12 @@ size_t Utf8Length(unsigned char lead) {
 bool IsUtf8(const std::string& bytes, size_t& complete) {
   size_t i = 0;
   while (i < bytes.size()) {
+    // Plain ASCII eight bytes at a time.
+    uint64_t word;
+    if (i + 8 <= bytes.size() && (memcpy(&word, bytes.data() + i, 8), (word & 0x8080808080808080ull) == 0)) {
+      i += 8;
+      continue;
+    }
     const size_t length = Utf8Length(static_cast<unsigned char>(bytes[i]));
     if (length == 0) return false;
     size_t j = 1;
@@ -45,12 +54,14 @@ size_t CompleteInCodePage(const std::string& bytes, UINT codePage) {
   return i;
 }
 
+// Bytes never make more characters than there are bytes: one call does.
 CString Convert(UINT codePage, const char* bytes, size_t size) {
   if (size == 0) return CString();
-  int n = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), wide.data(), n);
-  return CString(wide.c_str());
+  CString text;
+  LPWSTR buffer = text.GetBuffer(static_cast<int>(size));
+  int n = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), buffer, static_cast<int>(size));
+  text.ReleaseBuffer(n > 0 ? n : 0);
+  return text;
 }
 
 }  // namespace

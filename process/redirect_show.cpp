@@ -6,6 +6,13 @@
 
 #include "platform/sync/process_handle_internal.h"
 
+namespace {
+
+// "", " " and "\t" are kept but never looked for.
+bool IsBlankPhrase(const CString& phrase) { return phrase.IsEmpty() || phrase == L" " || phrase == L"\t"; }
+
+}  // namespace
+
 void CRedirect::ShowMessage(CRichEditCtrl* output, CString text, MessageType type) {
   if (!output) return;
   const long end = output->GetTextLength();
@@ -45,27 +52,34 @@ void CRedirect::ShowMessage(CRichEditCtrl* output, CString text, MessageType typ
 void CRedirect::AppendText(const wchar_t* text, BOOL checkErrors, MessageType type) {
   if (m_pEdit) ShowMessage(m_pEdit, text, type);
   if (!checkErrors) return;
-  // The end of the previous read goes in front, so that a phrase the pipe
-  // cut in two is found.
-  CString lower = text;
-  lower.MakeLower();
-  std::wstring haystack = matchTail_ + static_cast<const wchar_t*>(lower);
   size_t longest = 0;
   for (INT_PTR i = 0; i < m_ErrorConditionAry.GetSize(); ++i) {
     const CString& phrase = m_ErrorConditionAry[i];
-    longest = std::max(longest, static_cast<size_t>(phrase.GetLength()));
+    if (!IsBlankPhrase(phrase)) longest = std::max(longest, static_cast<size_t>(phrase.GetLength()));
+  }
+  if (longest == 0) return;
+  // The end of the previous read goes in front, so that a phrase the pipe
+  // cut in two is found.
+  std::wstring haystack = matchTail_;
+  const size_t start = haystack.size();
+  const size_t length = wcslen(text);
+  haystack.resize(start + length);
+  wchar_t* out = haystack.data() + start;
+  for (size_t i = 0; i < length; ++i) {
+    const wchar_t c = text[i];
+    out[i] = c < 0x80 ? (c >= L'A' && c <= L'Z' ? c + 32 : c) : kavro::platform::ToLower(c);
   }
   for (INT_PTR i = 0; i < m_ErrorConditionAry.GetSize(); ++i) {
     const CString& phrase = m_ErrorConditionAry[i];
-    if (phrase.IsEmpty() || phrase == L" " || phrase == L"\t") continue;
+    if (IsBlankPhrase(phrase)) continue;
     if (haystack.find(static_cast<const wchar_t*>(phrase)) != std::wstring::npos) {
       kavro::platform::KvTerminateProcessGroup(m_ProcessInformation.hProcess, 0);
       m_bStopped = true;
       break;
     }
   }
-  matchTail_ = longest > 1 && haystack.size() > longest - 1 ? haystack.substr(haystack.size() - (longest - 1))
-                                                            : (longest > 1 ? haystack : std::wstring());
+  const size_t keep = std::min(haystack.size(), longest - 1);
+  matchTail_.assign(haystack, haystack.size() - keep, keep);
 }
 
 void CRedirect::ShowLastError(const wchar_t* prefix) {

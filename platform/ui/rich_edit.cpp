@@ -90,7 +90,14 @@ void CRichEditCtrl::Apply(CHARFORMATW& target, const CHARFORMATW& change) const 
   }
 }
 
+// paragraphs_ holds one entry per break plus one, so positions near the end
+// (where output is appended) are counted from there.
 size_t CRichEditCtrl::ParagraphOf(long position) const {
+  const size_t size = text_.size();
+  const size_t breaks = paragraphs_.size() - 1;
+  if (static_cast<size_t>(position) >= size) return breaks;
+  if (static_cast<size_t>(position) > size / 2)
+    return breaks - static_cast<size_t>(std::count(text_.begin() + position, text_.end(), L'\r'));
   return static_cast<size_t>(std::count(text_.begin(), text_.begin() + position, L'\r'));
 }
 
@@ -126,10 +133,11 @@ LRESULT CRichEditCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       selEnd_ = length;
       caretFormat_ = 0;
       Replace(lParam ? ParagraphBreaks(reinterpret_cast<LPCWSTR>(lParam)) : std::wstring());
+      std::fill(paragraphs_.begin(), paragraphs_.end(), DefaultParagraph());
       selStart_ = selEnd_ = 0;
       return TRUE;
     }
-    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(text_.size() + std::count(text_.begin(), text_.end(), L'\r'));
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(text_.size() + paragraphs_.size() - 1);
     case WM_GETTEXT: {
       if (!lParam || wParam == 0) return 0;
       std::wstring all = WindowText();

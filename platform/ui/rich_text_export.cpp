@@ -85,7 +85,19 @@ std::string KvRichTextToRtf(const CRichEditCtrl& control) {
 
 std::string KvRichTextToTerminal(const CRichEditCtrl& control) {
   std::string out;
+  const CHARFORMATW* previous = nullptr;
   for (const KvTextRun& run : control.KvGetRuns()) {
+    // Runs also break at paragraphs: the escapes only where the look changes.
+    const bool same = previous && ColourOf(*previous) == ColourOf(run.format) &&
+                      ((previous->dwEffects ^ run.format.dwEffects) & CFE_BOLD) == 0;
+    previous = &run.format;
+    if (same) {
+      std::wstring text = run.text;
+      for (wchar_t& ch : text)
+        if (ch == L'\r') ch = L'\n';
+      out += ToUtf8(text.data(), text.size());
+      continue;
+    }
     out += "\x1b[0m";
     if (run.format.dwEffects & CFE_BOLD) out += "\x1b[1m";
     COLORREF c = ColourOf(run.format);

@@ -1,6 +1,8 @@
 // CRedirect on real child processes, shown in a rich-edit control.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <fstream>
 #include <string>
 
@@ -143,6 +145,20 @@ TEST_F(RedirectTest, ErrorPhraseEndsTheWholeProcessGroup) {
                 text.find("取消.\r\n\r\n进程成功终止.") != std::string::npos)
         << text;
   }
+}
+
+TEST_F(RedirectTest, EndsWithTheChildWhateverItsOutputDoes) {
+  // A child that closes its output and runs on is waited for; a grandchild
+  // that keeps the pipe open does not hold the run once the child has ended.
+  FastRedirect closes(L"sh -c \"echo closing; exec >&- 2>&-; sleep 0.3\"", &output);
+  EXPECT_TRUE(closes.Run());
+  EXPECT_EQ("closing\r\n", Text());
+  output.SetWindowText(L"");
+  FastRedirect outlived(L"sh -c \"sleep 30 & echo $!\"", &output);
+  EXPECT_TRUE(outlived.Run());
+  int grandchild = atoi(Text().c_str());
+  ASSERT_GT(grandchild, 0);
+  kill(grandchild, SIGKILL);
 }
 
 TEST_F(RedirectTest, BlankPhrasesNeverMatch) {
