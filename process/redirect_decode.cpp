@@ -18,7 +18,8 @@ size_t Utf8Length(unsigned char lead) {
 
 // Whether the bytes are UTF-8; `complete` receives how many of them form
 // whole characters (a sequence cut off at the end is left out).
-bool IsUtf8(const std::string& bytes, size_t& complete) {
+bool IsUtf8(const std::string& bytes, size_t& complete, bool& ascii) {
+  ascii = true;
   size_t i = 0;
   while (i < bytes.size()) {
     // Plain ASCII eight bytes at a time.
@@ -29,6 +30,7 @@ bool IsUtf8(const std::string& bytes, size_t& complete) {
     }
     const size_t length = Utf8Length(static_cast<unsigned char>(bytes[i]));
     if (length == 0) return false;
+    if (length > 1) ascii = false;
     size_t j = 1;
     for (; j < length && i + j < bytes.size(); ++j)
       if ((static_cast<unsigned char>(bytes[i + j]) & 0xC0) != 0x80) return false;
@@ -54,6 +56,16 @@ size_t CompleteInCodePage(const std::string& bytes, UINT codePage) {
   return i;
 }
 
+// Plain ASCII: each byte is its character.
+CString Widen(const char* bytes, size_t size) {
+  CString text;
+  if (size == 0) return text;
+  LPWSTR buffer = text.GetBuffer(static_cast<int>(size));
+  for (size_t i = 0; i < size; ++i) buffer[i] = static_cast<unsigned char>(bytes[i]);
+  text.ReleaseBuffer(static_cast<int>(size));
+  return text;
+}
+
 // Bytes never make more characters than there are bytes: one call does.
 CString Convert(UINT codePage, const char* bytes, size_t size) {
   if (size == 0) return CString();
@@ -69,15 +81,20 @@ CString Convert(UINT codePage, const char* bytes, size_t size) {
 CString CRedirect::Decode(const char* bytes, size_t size, bool last) {
   pending_.append(bytes ? bytes : "", bytes ? size : 0);
   size_t complete = 0;
+  bool ascii = false;
   UINT codePage = CP_UTF8;
-  if (!IsUtf8(pending_, complete)) {
+  if (!IsUtf8(pending_, complete, ascii)) {
+    ascii = false;
     codePage = GetACP();
     complete = CompleteInCodePage(pending_, codePage);
   }
+  const size_t scanned = complete;
   // A '\r' at the end may be the first half of "\r\n".
   if (complete > 0 && pending_[complete - 1] == '\r') --complete;
   if (last) complete = pending_.size();
-  CString text = Convert(codePage, pending_.data(), complete);
+  // Bytes a cut-off sequence left (taken whole at the end) are not ASCII.
+  CString text =
+      ascii && complete <= scanned ? Widen(pending_.data(), complete) : Convert(codePage, pending_.data(), complete);
   pending_.erase(0, complete);
   return text;
 }

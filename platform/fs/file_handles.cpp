@@ -141,7 +141,7 @@ extern "C" BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
   }
   if (f->pipe < 0) {
     struct stat st;
-    f->pipe = Sys().Fstat(f->fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+    f->pipe = fstat(f->fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
   }
   if (f->pipe) {
     // A pipe hands over what is waiting (blocking until something is), and
