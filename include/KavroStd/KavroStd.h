@@ -10,6 +10,7 @@
 //   settings.h          INI data files, language, system variables
 //   env.h               the environment object (STDGlobeInfo)
 //   toolbar.h           toolbar definitions and files
+//   process.h           child processes with their output in a rich-edit control
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -23,3 +24,4 @@
 #include "KavroStd/text.h"
 #include "KavroStd/files.h"
 #include "KavroStd/toolbar.h"
+#include "KavroStd/process.h"

@@ -24,6 +24,8 @@ namespace {
 
 struct FileObject : detail::KernelObject {
   int fd = -1;
+  // -1 not yet known, else whether fd is a pipe or socket (read once).
+  int pipe = -1;
   ~FileObject() override {
     if (fd >= 0) close(fd);
   }
@@ -136,6 +138,25 @@ extern "C" BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
   if (!buffer && toRead) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
+  }
+  if (f->pipe < 0) {
+    struct stat st;
+    f->pipe = fstat(f->fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+  }
+  if (f->pipe) {
+    // A pipe hands over what is waiting (blocking until something is), and
+    // at its end, once every writer has closed, fails with ERROR_BROKEN_PIPE.
+    ssize_t n = toRead ? RetryOnEintr([&] { return Sys().Read(f->fd, buffer, toRead); }) : 0;
+    if (n < 0) {
+      SetLastErrorFromErrno(errno);
+      return FALSE;
+    }
+    if (n == 0 && toRead) {
+      SetLastError(ERROR_BROKEN_PIPE);
+      return FALSE;
+    }
+    if (read) *read = static_cast<DWORD>(n);
+    return TRUE;
   }
   size_t total = 0;
   int err = ReadFull(f->fd, buffer, toRead, &total);

@@ -2,6 +2,7 @@
 // publishes its exit code; handles wait on that.
 #include "KavroStd/platform/process_handle.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "KavroStd/platform/processthreadsapi.h"
 #include "platform/core/posix_io_internal.h"
 #include "platform/sync/process_handle_internal.h"
 #include "platform/sync/sync_internal.h"
@@ -23,6 +25,9 @@ struct ChildState {
   std::condition_variable ended;
   bool done = false;
   DWORD exitCode = STILL_ACTIVE;
+  // Set by TerminateProcess: the code the killed process reports.
+  bool terminated = false;
+  DWORD terminateCode = 0;
 };
 
 std::shared_ptr<ChildState> WatchChild(pid_t pid) {
@@ -34,6 +39,8 @@ std::shared_ptr<ChildState> WatchChild(pid_t pid) {
     if (got == pid && WIFEXITED(status)) code = static_cast<DWORD>(WEXITSTATUS(status));
     else if (got == pid && WIFSIGNALED(status)) code = 128 + static_cast<DWORD>(WTERMSIG(status));
     std::lock_guard<std::mutex> guard(state->lock);
+    if (state->terminated && got == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+      code = state->terminateCode;
     state->done = true;
     state->exitCode = code;
     state->ended.notify_all();
@@ -59,6 +66,30 @@ struct ProcessObject : WaitableObject {
   std::shared_ptr<ChildState> state;
 };
 
+// Sends SIGKILL to the process (group: to its group) unless it has ended.
+BOOL Terminate(HANDLE process, UINT exitCode, bool group) {
+  auto* object = LookupHandle<ProcessObject>(process);
+  if (!object) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard<std::mutex> guard(object->state->lock);
+  // Once reaped the pid may belong to another process: only the group,
+  // which lives on while a member is left, may still be signalled.
+  int rc = -1;
+  if (group) rc = kill(-object->pid, SIGKILL);
+  if (!object->state->done && (!group || rc != 0)) rc = kill(object->pid, SIGKILL);
+  if (rc != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (!object->state->done && !object->state->terminated) {
+    object->state->terminated = true;
+    object->state->terminateCode = exitCode;
+  }
+  return TRUE;
+}
+
 }  // namespace
 }  // namespace kavro::platform::detail
 
@@ -71,6 +102,16 @@ HANDLE KvProcessHandleFromPid(int pid) {
   }
   auto state = detail::WatchChild(pid);
   return detail::RegisterHandle(std::make_unique<detail::ProcessObject>(pid, std::move(state)));
+}
+
+void KvChildHandles(int pid, HANDLE* process, HANDLE* thread) {
+  auto state = detail::WatchChild(pid);
+  *process = detail::RegisterHandle(std::make_unique<detail::ProcessObject>(pid, state));
+  *thread = detail::RegisterHandle(std::make_unique<detail::ProcessObject>(pid, std::move(state)));
+}
+
+BOOL KvTerminateProcessGroup(HANDLE process, UINT exitCode) {
+  return detail::Terminate(process, exitCode, true);
 }
 
 void KvReapChildProcess(int pid) {
@@ -97,4 +138,8 @@ extern "C" DWORD GetProcessId(HANDLE process) {
     return 0;
   }
   return static_cast<DWORD>(object->pid);
+}
+
+extern "C" BOOL TerminateProcess(HANDLE process, UINT exitCode) {
+  return kavro::platform::detail::Terminate(process, exitCode, false);
 }

@@ -49,6 +49,11 @@ typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATA;
 struct OPENFILENAMEW;
 typedef OPENFILENAMEW OPENFILENAME;
 typedef OPENFILENAMEW* LPOPENFILENAME;
+struct STARTUPINFOW;
+typedef STARTUPINFOW STARTUPINFO;
+typedef STARTUPINFOW* LPSTARTUPINFO;
+struct CHARFORMATW;
+typedef CHARFORMATW CHARFORMAT;
 struct SHELLEXECUTEINFOW;
 typedef SHELLEXECUTEINFOW SHELLEXECUTEINFO;
 typedef SHELLEXECUTEINFOW* LPSHELLEXECUTEINFO;
@@ -61,6 +66,7 @@ typedef CREATESTRUCTW* LPCREATESTRUCT;
 #define CopyFile CopyFileW
 #define CreateDirectory CreateDirectoryW
 #define CreateFile CreateFileW
+#define CreateProcess CreateProcessW
 #define CreateMutex CreateMutexW
 #define DeleteFile DeleteFileW
 #define FindFirstFile FindFirstFileW

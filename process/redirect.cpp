@@ -1,0 +1,149 @@
+// CRedirect's run loop: the child started on a pipe, its output read as it
+// arrives, the caller's messages pumped while waiting.
+#include "KavroStd/process.h"
+
+#include "platform/sync/process_handle_internal.h"
+
+namespace {
+
+// The pause prompt of a console program; it and what follows in the same
+// read are not shown.
+const wchar_t kPausePhrase[] = L"Press any key to continue . . .";
+constexpr DWORD kReadSize = 8191;
+
+}  // namespace
+
+int CRedirect::m_bCancel = 0;
+
+CRedirect::CRedirect(const wchar_t* commandLine, CRichEditCtrl* output, const wchar_t* workingFolder)
+    : m_bStopped(false),
+      m_dwSleepMilliseconds(100),
+      m_szCommand(commandLine),
+      m_szCurrentDirectory(workingFolder),
+      m_pEdit(output),
+      m_ProcessInformation{} {
+  m_bCancel = 0;
+}
+
+CRedirect::~CRedirect() = default;
+
+void CRedirect::Stop() { m_bStopped = true; }
+
+void CRedirect::SetCancel(BOOL cancel) { m_bCancel = cancel; }
+
+void CRedirect::SetSleepInterval(DWORD milliseconds) { m_dwSleepMilliseconds = milliseconds; }
+
+void CRedirect::AddErrorCondition(CString& phrase) {
+  phrase.MakeLower();
+  m_ErrorConditionAry.Add(phrase);
+}
+
+void CRedirect::AddErrorCondition(CStringArray& phrases) {
+  for (INT_PTR i = 0; i < phrases.GetSize(); ++i) {
+    CString copy = phrases[i];
+    m_ErrorConditionAry.Add(copy.MakeLower());
+  }
+}
+
+void CRedirect::PeekAndPump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
+    if (msg.message == WM_QUIT) {
+      // Left for the application's own loop, which ends on it.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void CRedirect::EndChild() {
+  if (!kavro::platform::KvTerminateProcessGroup(m_ProcessInformation.hProcess, 0)) {
+    ShowLastError(L"进程终止错误.");
+  } else {
+    AppendText(L"\r\n取消.\r\n\r\n进程成功终止.\r\n", FALSE, MessageError);
+  }
+}
+
+BOOL CRedirect::Run() {
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, TRUE};
+  if (!CreatePipe(&readEnd, &writeEnd, &security, 0)) {
+    ShowLastError(L"管道创建错误");
+    return FALSE;
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+  startup.wShowWindow = SW_HIDE;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  // CreateProcessW may write into the command line it is given: a copy.
+  std::wstring command = m_szCommand ? m_szCommand : L"";
+  m_ProcessInformation = PROCESS_INFORMATION{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, m_szCurrentDirectory,
+                      &startup, &m_ProcessInformation)) {
+    ShowLastError(L"进程创建错误");
+    DWORD error = GetLastError();
+    CloseHandle(readEnd);
+    CloseHandle(writeEnd);
+    SetLastError(error);
+    return FALSE;
+  }
+  pending_.clear();
+  matchTail_.clear();
+
+  BOOL result = FALSE;
+  char buffer[kReadSize + 1];
+  DWORD waiting = 0;
+  bool failed = false;
+  while (true) {
+    if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr)) {
+      ShowLastError(L"查找命名管道失败！");
+      failed = true;
+      break;
+    }
+    if (waiting > 0) {
+      DWORD got = 0;
+      if (!ReadFile(readEnd, buffer, kReadSize, &got, nullptr)) {
+        ShowLastError(L"ReadFile fialed");
+        break;
+      }
+      CString text = Decode(buffer, got, false);
+      text.Replace(L'\b', L' ');
+      int pause = text.Find(kPausePhrase);
+      if (pause >= 0) text = text.Left(pause);
+      AppendText(text, TRUE, MessagePlain);
+      PeekAndPump();
+    } else {
+      if (WaitForSingleObject(m_ProcessInformation.hProcess, 0) == WAIT_OBJECT_0) {
+        // What the child wrote between the peek and its end is still read.
+        DWORD late = 0;
+        if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &late, nullptr) || late == 0) {
+          result = TRUE;
+          break;
+        }
+        continue;
+      }
+      PeekAndPump();
+      Sleep(m_dwSleepMilliseconds);
+    }
+    if (m_bStopped || m_bCancel) {
+      EndChild();
+      break;
+    }
+  }
+  if (!failed) {
+    // What the last read left pending (a lone '\r', a cut character).
+    CString rest = Decode(nullptr, 0, true);
+    if (!rest.IsEmpty()) AppendText(rest, TRUE, MessagePlain);
+  }
+
+  if (!CloseHandle(m_ProcessInformation.hThread)) ShowLastError(L"线程关闭错误.");
+  if (!CloseHandle(m_ProcessInformation.hProcess)) ShowLastError(L"进程关闭错误.");
+  if (!CloseHandle(readEnd)) ShowLastError(L"读管道关闭错误.");
+  if (!CloseHandle(writeEnd)) ShowLastError(L"写管道关闭错误.");
+  return result;
+}
