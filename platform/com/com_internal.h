@@ -26,4 +26,34 @@ void KvSetComError(const std::wstring& description, const std::wstring& source);
 // True when the calling thread may create COM objects.
 bool KvComInitialized();
 
+// IUnknown for a small object with one interface: QueryInterface for that
+// interface and IUnknown, and a reference count that deletes the object at
+// zero. The object starts with one reference.
+template <class Interface>
+class ComCounted : public Interface {
+ public:
+  HRESULT QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == Interface::kvIid) {
+      *object = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return ++refs_; }
+  ULONG Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  virtual ~ComCounted() = default;
+
+ private:
+  ULONG refs_ = 1;
+};
+
 }  // namespace kavro::platform

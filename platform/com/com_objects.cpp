@@ -35,27 +35,11 @@ bool SameNoCase(const std::wstring& a, const wchar_t* b) {
 }
 
 // The error information a failing method leaves for its caller.
-class ErrorInfo final : public IErrorInfo {
+class ErrorInfo final : public kavro::platform::ComCounted<IErrorInfo> {
  public:
   ErrorInfo(std::wstring description, std::wstring source)
       : description_(std::move(description)), source_(std::move(source)) {}
 
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IErrorInfo::kvIid) {
-      *object = static_cast<IErrorInfo*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT GetGUID(GUID* guid) override {
     if (!guid) return E_INVALIDARG;
     *guid = GUID{};
@@ -79,7 +63,6 @@ class ErrorInfo final : public IErrorInfo {
   }
 
   std::wstring description_, source_;
-  ULONG refs_ = 1;
 };
 
 thread_local IErrorInfo* t_errorInfo = nullptr;

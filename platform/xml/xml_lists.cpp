@@ -1,38 +1,15 @@
 // Node lists (child nodes, query results), attribute maps and the parse
 // error object.
+#include "platform/com/com_internal.h"
 #include "platform/xml/xml_internal.h"
 
 namespace kavro::platform::xml {
 
 namespace {
 
-// Reference counting shared by the small objects here.
+// The small objects here count references as every library COM object does.
 template <class Interface>
-class Counted : public Interface {
- public:
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == Interface::kvIid) {
-      *object = static_cast<Interface*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
- protected:
-  virtual ~Counted() = default;
-
- private:
-  ULONG refs_ = 1;
-};
+using Counted = kavro::platform::ComCounted<Interface>;
 
 // A fixed list of nodes: a snapshot taken when the list was made.
 class NodeList final : public Counted<IXMLDOMNodeList> {
