@@ -22,24 +22,12 @@
 
 #include "KavroStd/KavroStd.h"
 #include "KavroStd/platform/format_message.h"
+#include "tool_text.h"
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-  std::wstring out(n > 0 ? n : 1, L'\0');
-  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), n);
-  out.resize(out.size() - 1);
-  return out;
-}
-
-std::string Utf8(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 1, '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, out.data(), n, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
-}
+using kavro::tools::Utf8;
+using kavro::tools::Wide;
 
 int Fail(const std::string& what, LONG code) {
   wchar_t text[512] = L"";
