@@ -2,6 +2,11 @@
 // arrives, the caller's messages pumped while waiting.
 #include "KavroStd/process.h"
 
+#include <algorithm>
+#include <cwchar>
+#include <string>
+#include <utility>
+
 #include "platform/sync/process_handle_internal.h"
 
 namespace {
@@ -67,6 +72,26 @@ void CRedirect::EndChild() {
   }
 }
 
+CString CRedirect::CutPausePrompt(CString whole, bool last) {
+  static const size_t phraseLength = wcslen(kPausePhrase);
+  // Most reads hold no part of the prompt: the text is cut or kept as it is.
+  if (!heldText_.empty()) {
+    whole = CString(heldText_.data(), static_cast<int>(heldText_.size())) + whole;
+    heldText_.clear();
+  }
+  const int pause = whole.Find(kPausePhrase);
+  if (pause >= 0) return whole.Left(pause);
+  if (last) return whole;
+  // The longest end of the text that the prompt begins with waits.
+  const size_t length = static_cast<size_t>(whole.GetLength());
+  const wchar_t* data = whole.GetString();
+  size_t keep = std::min(length, phraseLength - 1);
+  while (keep > 0 && wmemcmp(data + length - keep, kPausePhrase, keep) != 0) --keep;
+  if (keep == 0) return whole;
+  heldText_.assign(data + length - keep, keep);
+  return whole.Left(static_cast<int>(length - keep));
+}
+
 BOOL CRedirect::Run() {
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, TRUE};
@@ -94,6 +119,7 @@ BOOL CRedirect::Run() {
   }
   pending_.clear();
   matchTail_.clear();
+  heldText_.clear();
 
   BOOL result = FALSE;
   char buffer[kReadSize + 1];
@@ -113,9 +139,7 @@ BOOL CRedirect::Run() {
       }
       CString text = Decode(buffer, got, false);
       text.Replace(L'\b', L' ');
-      int pause = text.Find(kPausePhrase);
-      if (pause >= 0) text = text.Left(pause);
-      AppendText(text, TRUE, MessagePlain);
+      AppendText(CutPausePrompt(std::move(text), false), TRUE, MessagePlain);
       PeekAndPump();
     } else {
       if (WaitForSingleObject(m_ProcessInformation.hProcess, 0) == WAIT_OBJECT_0) {
@@ -138,6 +162,8 @@ BOOL CRedirect::Run() {
   if (!failed) {
     // What the last read left pending (a lone '\r', a cut character).
     CString rest = Decode(nullptr, 0, true);
+    rest.Replace(L'\b', L' ');
+    rest = CutPausePrompt(std::move(rest), true);
     if (!rest.IsEmpty()) AppendText(rest, TRUE, MessagePlain);
   }
 

@@ -61,8 +61,12 @@ class KVSTD_API CRedirect {
   // Turns one read into text; bytes of a character (or a '\r' whose '\n'
   // may follow) cut off at the end wait in pending_ for the next read.
   CString Decode(const char* bytes, size_t size, bool last);
+  // Drops the pause prompt and what follows it; text ending in the prompt's
+  // first characters waits in heldText_ for the next read (`last`: none).
+  CString CutPausePrompt(CString text, bool last);
   void EndChild();
 
   std::string pending_;
   std::wstring matchTail_;  // the end of the text last checked, lower case
+  std::wstring heldText_;   // a possible start of the pause prompt, not shown yet
 };

@@ -59,6 +59,7 @@ constexpr MessageRow kMessages[] = {
     {ERROR_BAD_PATHNAME, L"The specified path is invalid."},
     {ERROR_BUSY, L"The requested resource is in use."},
     {ERROR_ALREADY_EXISTS, L"Cannot create a file when that file already exists."},
+    {ERROR_BAD_EXE_FORMAT, L"%1 is not a valid Win32 application."},
     {ERROR_FILENAME_EXCED_RANGE, L"The filename or extension is too long."},
     {ERROR_NO_DATA, L"The pipe is being closed."},
     {ERROR_MORE_DATA, L"More data is available."},

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "platform/core/errors_internal.h"
 
@@ -32,6 +33,43 @@ std::wstring WrapAtBlanks(const std::wstring& text, size_t width) {
   return out;
 }
 
+// Fills the message's inserts "%1" to "%99" (each taken as a wide string,
+// the default "!s!" of the wide call) from the caller's arguments: an array
+// of pointers with FORMAT_MESSAGE_ARGUMENT_ARRAY, else a va_list. False when
+// the text has an insert and no arguments were given, as Windows fails then.
+bool FillInserts(std::wstring& text, DWORD flags, va_list* arguments) {
+  if (flags & FORMAT_MESSAGE_IGNORE_INSERTS) return true;
+  if (text.find(L'%') == std::wstring::npos) return true;
+  std::vector<const wchar_t*> values;
+  auto argument = [&](size_t n) -> const wchar_t* {
+    if (flags & FORMAT_MESSAGE_ARGUMENT_ARRAY) return reinterpret_cast<const wchar_t* const*>(arguments)[n - 1];
+    if (values.empty()) values.push_back(nullptr);  // index 0 unused
+    while (values.size() <= n) values.push_back(va_arg(*arguments, const wchar_t*));
+    return values[n];
+  };
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != L'%' || i + 1 >= text.size()) {
+      out.push_back(text[i]);
+      continue;
+    }
+    wchar_t next = text[i + 1];
+    if (next >= L'1' && next <= L'9') {
+      if (!arguments) return false;
+      size_t n = next - L'0';
+      ++i;
+      if (i + 1 < text.size() && text[i + 1] >= L'0' && text[i + 1] <= L'9') n = n * 10 + (text[++i] - L'0');
+      const wchar_t* value = argument(n);
+      out += value ? value : L"(null)";
+    } else {
+      out.push_back(next);  // "%%" and the like give the character itself
+      ++i;
+    }
+  }
+  text.swap(out);
+  return true;
+}
+
 }  // namespace
 
 extern "C" HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
@@ -46,7 +84,7 @@ extern "C" HLOCAL LocalFree(HLOCAL block) {
 }
 
 extern "C" DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer,
-                                DWORD size, va_list*) {
+                                DWORD size, va_list* arguments) {
   if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || (flags & (FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_FROM_HMODULE)) ||
       !buffer) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -59,6 +97,10 @@ extern "C" DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LP
     return 0;
   }
   std::wstring text(found);
+  if (!FillInserts(text, flags, arguments)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
   DWORD width = flags & FORMAT_MESSAGE_MAX_WIDTH_MASK;
   if (width == 0) text += L"\r\n";
   else if (width != FORMAT_MESSAGE_MAX_WIDTH_MASK) text = WrapAtBlanks(text, width);

@@ -4,6 +4,8 @@
 // no sharing violation is ever reported. The read-only attribute (no write
 // bit) is honoured for every caller, root included.
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +23,27 @@
 
 namespace kavro::platform {
 namespace {
+
+// Writes to a pipe with SIGPIPE blocked in this thread: a write whose reader
+// has gone fails with EPIPE instead of ending the process, and the signal
+// it raised is taken back unless one was already pending.
+int WriteToPipe(int fd, const void* data, size_t size, size_t* total) {
+  sigset_t pipeOnly, previous, pending;
+  sigemptyset(&pipeOnly);
+  sigaddset(&pipeOnly, SIGPIPE);
+  sigemptyset(&pending);
+  sigpending(&pending);
+  const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
+  pthread_sigmask(SIG_BLOCK, &pipeOnly, &previous);
+  int err = WriteAll(fd, data, size, total);
+  if (err == EPIPE && !wasPending) {
+    struct timespec zero = {0, 0};
+    while (sigtimedwait(&pipeOnly, nullptr, &zero) < 0 && errno == EINTR) {
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return err;
+}
 
 struct FileObject : detail::KernelObject {
   int fd = -1;
@@ -177,9 +200,17 @@ extern "C" BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD wr
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  if (f->pipe < 0) {
+    struct stat st;
+    f->pipe = fstat(f->fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+  }
   size_t total = 0;
-  int err = WriteAll(f->fd, buffer, toWrite, &total);
+  int err = f->pipe ? WriteToPipe(f->fd, buffer, toWrite, &total) : WriteAll(f->fd, buffer, toWrite, &total);
   if (written) *written = static_cast<DWORD>(total);
+  if (err == EPIPE) {
+    SetLastError(ERROR_NO_DATA);  // the reading end is closed
+    return FALSE;
+  }
   if (err) {
     SetLastErrorFromErrno(err == EBADF ? EACCES : err);
     return FALSE;

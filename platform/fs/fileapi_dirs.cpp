@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "KavroStd/platform/fileapi.h"
 #include "platform/core/errors_internal.h"
+#include "platform/fs/delayed_move_internal.h"
 #include "platform/fs/long_path_internal.h"
 #include "platform/fs/path_internal.h"
 
@@ -162,9 +164,74 @@ extern "C" BOOL DeleteFileW(LPCWSTR path) {
   return FailForPath(p, errno);
 }
 
+namespace {
+
+std::atomic<kavro::platform::DelayedMoveRecorder> delayedMoveRecorder{nullptr};
+
+// The full Windows form of an existing-or-not path, for the pending list.
+std::wstring FullWindowsPath(const std::string& posixPath) { return kavro::platform::KvWindowsPath(posixPath); }
+
+// MOVEFILE_DELAY_UNTIL_REBOOT: the source must exist now; the operation is
+// only recorded.
+BOOL RecordDelayedMove(const std::string& a, const std::string* b, DWORD flags) {
+  struct stat st;
+  if (PathLstat(a, &st) != 0) return FailForPath(a, errno);
+  kavro::platform::DelayedMoveRecorder recorder = delayedMoveRecorder.load();
+  if (!recorder) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+  }
+  DWORD error = recorder(FullWindowsPath(a), b ? FullWindowsPath(*b) : std::wstring(),
+                         (flags & MOVEFILE_REPLACE_EXISTING) != 0);
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// MOVEFILE_COPY_ALLOWED across file systems: copy, then delete the source.
+// As on Windows, a source that cannot be deleted stays, and the move counts
+// as done.
+BOOL CopyThenDelete(LPCWSTR from, LPCWSTR to, const struct stat& source, DWORD flags) {
+  if (S_ISDIR(source.st_mode)) {
+    SetLastError(ERROR_NOT_SAME_DEVICE);
+    return FALSE;
+  }
+  if (!CopyFileW(from, to, (flags & MOVEFILE_REPLACE_EXISTING) ? FALSE : TRUE)) return FALSE;
+  DWORD saved = GetLastError();
+  DeleteFileW(from);
+  SetLastError(saved);
+  return TRUE;
+}
+
+}  // namespace
+
+namespace kavro::platform {
+
+DelayedMoveRecorder SetDelayedMoveRecorder(DelayedMoveRecorder recorder) {
+  return delayedMoveRecorder.exchange(recorder);
+}
+
+}  // namespace kavro::platform
+
 extern "C" BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  if ((flags & MOVEFILE_DELAY_UNTIL_REBOOT) && (flags & MOVEFILE_COPY_ALLOWED)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
   std::string a, b;
-  if (!KvMapPath(from, a) || !KvMapPath(to, b)) return FALSE;
+  if (!KvMapPath(from, a)) return FALSE;
+  if (!to) {
+    // Only a deletion at the next start may leave out the new name.
+    if (!(flags & MOVEFILE_DELAY_UNTIL_REBOOT)) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    return RecordDelayedMove(a, nullptr, flags);
+  }
+  if (!KvMapPath(to, b)) return FALSE;
+  if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) return RecordDelayedMove(a, &b, flags);
   struct stat st;
   if (PathLstat(a, &st) != 0) return FailForPath(a, errno);
   struct stat existing;
@@ -179,6 +246,7 @@ extern "C" BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
     }
   }
   if (PathRename(a, b) == 0) return TRUE;
+  if (errno == EXDEV && (flags & MOVEFILE_COPY_ALLOWED)) return CopyThenDelete(from, to, st, flags);
   return FailForPath(b, errno);
 }
 

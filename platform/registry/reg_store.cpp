@@ -57,7 +57,12 @@ struct RootCache {
   }
 };
 
-RootCache g_cache[kRootCount];
+// Made on first use and never destroyed, so that calls made while the
+// library's static objects are built or destroyed find it.
+RootCache* Caches() {
+  static RootCache* caches = new RootCache[kRootCount];
+  return caches;
+}
 
 std::string StoreFolder() {
   if (const char* dir = std::getenv("KAVRO_REGISTRY_DIR"); dir && *dir) return dir;
@@ -80,7 +85,7 @@ DWORD MakeFolder(const std::string& folder) {
 }
 
 RootCache& CacheFor(Root root) {
-  RootCache& c = g_cache[static_cast<int>(root)];
+  RootCache& c = Caches()[static_cast<int>(root)];
   std::u16string name = RootName(root);
   std::string path = StoreFolder() + "/" + std::string(name.begin(), name.end()) + ".reg";
   if (c.path != path) {

@@ -1,6 +1,8 @@
 // FormatMessageW with system messages and its allocated buffers.
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cwchar>
 #include <string>
 
 #include "KavroStd/platform/format_message.h"
@@ -64,6 +66,34 @@ TEST(FormatMessageTest, Failures) {
   EXPECT_EQ(0u, FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | kSystem, nullptr, 0x7654321, 0,
                                reinterpret_cast<LPWSTR>(&none), 0, nullptr));
   EXPECT_EQ(nullptr, none);
+}
+
+// A text with an insert: kept as it stands when inserts are ignored, filled
+// from an argument array or a va_list, and a failure without arguments, as
+// Windows reports it.
+DWORD FormatWithList(DWORD flags, DWORD code, wchar_t* buffer, DWORD size, ...) {
+  va_list list;
+  va_start(list, size);
+  DWORD n = FormatMessageW(flags, nullptr, code, 0, buffer, size, &list);
+  va_end(list);
+  return n;
+}
+
+TEST(FormatMessageTest, InsertsOfBadExeFormat) {
+  wchar_t buffer[128];
+  EXPECT_EQ(38u, FormatMessageW(kSystem, nullptr, ERROR_BAD_EXE_FORMAT, 0, buffer, 128, nullptr));
+  EXPECT_STREQ(L"%1 is not a valid Win32 application.\r\n", buffer);
+  const wchar_t* args[] = {L"C:\\x.exe"};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr, ERROR_BAD_EXE_FORMAT, 0, buffer,
+                 128, reinterpret_cast<va_list*>(args));
+  EXPECT_STREQ(L"C:\\x.exe is not a valid Win32 application.\r\n", buffer);
+  FormatWithList(FORMAT_MESSAGE_FROM_SYSTEM, ERROR_BAD_EXE_FORMAT, buffer, 128, L"y.exe");
+  EXPECT_STREQ(L"y.exe is not a valid Win32 application.\r\n", buffer);
+  wcscpy(buffer, L"keep");
+  SetLastError(0);
+  EXPECT_EQ(0u, FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_BAD_EXE_FORMAT, 0, buffer, 128, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+  EXPECT_STREQ(L"keep", buffer);
 }
 
 }  // namespace

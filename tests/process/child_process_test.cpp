@@ -156,3 +156,28 @@ TEST(TerminateProcess, EndsTheChildWithTheGivenCode) {
 }
 
 }  // namespace
+
+// A pipe whose reader has gone: the write fails with Windows' code and the
+// process lives on (no SIGPIPE), and a reader sees the end as a broken pipe.
+TEST(Pipes, EndsAreReportedAsOnWindows) {
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+  ASSERT_TRUE(CloseHandle(readEnd));
+  DWORD written = 7;
+  SetLastError(0);
+  EXPECT_FALSE(WriteFile(writeEnd, "abc", 3, &written, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NO_DATA), GetLastError());
+  EXPECT_EQ(0u, written);
+  ASSERT_TRUE(CloseHandle(writeEnd));
+
+  ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+  ASSERT_TRUE(WriteFile(writeEnd, "abc", 3, &written, nullptr));
+  ASSERT_TRUE(CloseHandle(writeEnd));
+  char buffer[8];
+  DWORD got = 0;
+  EXPECT_TRUE(ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr));
+  EXPECT_EQ(3u, got);
+  EXPECT_FALSE(ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_BROKEN_PIPE), GetLastError());
+  CloseHandle(readEnd);
+}

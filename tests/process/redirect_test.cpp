@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -73,6 +74,11 @@ TEST_F(RedirectTest, ShowsOutputInBlackAndReturnsTrue) {
       {L"sh -c \"printf 'x\\r'; sleep 0.2; printf '\\ny'; sleep 0.2; printf z\"", "x\r\nyz"},
       // Backspaces become blanks; the pause prompt and the rest of its read go.
       {L"printf \"a\\bb\\nPress any key to continue . . .tail\"", "a b\r\n"},
+      // The prompt cut between two reads is still found; text that only
+      // looks like its beginning is shown once the next read tells.
+      {L"sh -c \"printf 'x\\nPress any key to con'; sleep 0.2; printf 'tinue . . .tail'\"", "x\r\n"},
+      {L"sh -c \"printf 'x\\nPress any'; sleep 0.2; printf ' door'\"", "x\r\nPress any door"},
+      {L"printf \"ends with Press\"", "ends with Press"},
   };
   for (const Row& row : rows) {
     output.SetWindowText(L"");
@@ -199,6 +205,16 @@ TEST_F(RedirectTest, ChildThatCannotStartShowsTheReasonInRed) {
   EXPECT_FALSE(run.Run());
   EXPECT_EQ("进程创建错误\r\nThe system cannot find the file specified.\r\n", Text());
   for (const KvTextRun& r : output.KvGetRuns()) EXPECT_EQ(0x0000FFu, r.format.crTextColor);
+  // A file that is no program: Windows' text for it has an insert, which
+  // FormatMessageW without arguments cannot fill, so its own words show.
+  kavro::test::TempDir dir;
+  kavro::test::WriteBytes(dir.Sub("notaprogram.exe"), "MZ but nothing else");
+  chmod(dir.Sub("notaprogram.exe").c_str(), 0755);
+  output.SetWindowText(L"");
+  CString badExe = dir.Win("notaprogram.exe");
+  FastRedirect notExe(badExe, &output);
+  EXPECT_FALSE(notExe.Run());
+  EXPECT_EQ("进程创建错误\r\nNo status because FormatMessage failed.\r\n", Text());
   FastRedirect badFolder(L"pwd", &output, L"Z:\\no\\such\\folder");
   EXPECT_FALSE(badFolder.Run());
   EXPECT_NE(std::string::npos, Text().find("进程创建错误\r\nThe directory name is invalid.\r\n"));

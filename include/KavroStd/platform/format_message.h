@@ -11,8 +11,11 @@
 // Only FORMAT_MESSAGE_FROM_SYSTEM is a source here; the texts are the
 // English Windows system messages of the codes the layer sets, whatever
 // language is asked for, and end with "\r\n" as on Windows. A code without
-// a text gives 0 with ERROR_MR_MID_NOT_FOUND. System texts hold no inserts,
-// so FORMAT_MESSAGE_IGNORE_INSERTS changes nothing.
+// a text gives 0 with ERROR_MR_MID_NOT_FOUND. A text with inserts ("%1 is
+// not a valid Win32 application.") takes wide strings from the arguments
+// (a va_list, or a pointer array with FORMAT_MESSAGE_ARGUMENT_ARRAY); with
+// no arguments and without FORMAT_MESSAGE_IGNORE_INSERTS the call fails with
+// ERROR_INVALID_PARAMETER, as on Windows.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
