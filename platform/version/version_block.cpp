@@ -12,6 +12,7 @@
 #include "KavroStd/platform/cstring.h"
 #include "KavroStd/platform/win_errors.h"
 #include "KavroStd/platform/winver.h"
+#include "platform/strings/utf16_internal.h"
 #include "platform/version/version_block_internal.h"
 
 namespace kavro::platform::detail {
@@ -78,29 +79,15 @@ bool FindChild(const BYTE* block, const Node& parent, const wchar_t* name, size_
 }
 
 // Writes the wchar_t form of the UTF-16 text at `value` (up to its first
-// zero or the value's end) into `room` and returns its length with the
-// terminator. Surrogate pairs become one character; a lone surrogate is
-// kept as it is.
+// zero or the value's end), terminated, into `room` and returns its length
+// with the terminator.
 UINT WidenText(const BYTE* block, const Node& node, BYTE* room) {
-  const size_t units = node.valueBytes / 2;
-  UINT written = 0;
-  for (size_t i = 0; i < units; ++i) {
-    uint32_t unit = Le16(block + node.value + 2 * i);
-    if (unit == 0) break;
-    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units) {
-      const uint32_t low = Le16(block + node.value + 2 * i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    const wchar_t c = static_cast<wchar_t>(unit);
-    std::memcpy(room + written * sizeof(wchar_t), &c, sizeof c);
-    ++written;
-  }
-  const wchar_t zero = 0;
-  std::memcpy(room + written * sizeof(wchar_t), &zero, sizeof zero);
-  return written + 1;
+  size_t units = 0;
+  while (units < node.valueBytes / 2 && Le16(block + node.value + 2 * units) != 0) ++units;
+  std::wstring text;
+  KvAppendFromUtf16LE(block + node.value, units, text);
+  std::memcpy(room, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  return static_cast<UINT>(text.size() + 1);
 }
 
 }  // namespace
