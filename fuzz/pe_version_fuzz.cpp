@@ -22,8 +22,13 @@ namespace {
 
 const std::string& File() {
   static const std::string file = [] {
-    char name[] = "/tmp/kavro-pe-fuzz-XXXXXX";
+    static char name[] = "/tmp/kavro-pe-fuzz-XXXXXX";
     if (!mkdtemp(name)) std::abort();
+    // The input and its folder go when the run ends.
+    std::atexit([] {
+      std::remove((std::string(name) + "/input.exe").c_str());
+      rmdir(name);
+    });
     return std::string(name) + "/input.exe";
   }();
   return file;
