@@ -113,6 +113,12 @@ typedef CREATESTRUCTW* LPCREATESTRUCT;
 #define RegQueryInfoKey RegQueryInfoKeyW
 #define RegQueryValueEx RegQueryValueExW
 #define RegSetValueEx RegSetValueExW
+// winver.h
+#define GetFileVersionInfo GetFileVersionInfoW
+#define GetFileVersionInfoEx GetFileVersionInfoExW
+#define GetFileVersionInfoSize GetFileVersionInfoSizeW
+#define GetFileVersionInfoSizeEx GetFileVersionInfoSizeExW
+#define VerQueryValue VerQueryValueW
 // winuser.h
 #define CreateWindowEx CreateWindowExW
 #define DefWindowProc DefWindowProcW

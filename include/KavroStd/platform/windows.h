@@ -38,6 +38,7 @@
 #include "KavroStd/platform/profile.h"
 #include "KavroStd/platform/registry.h"
 #include "KavroStd/platform/module.h"
+#include "KavroStd/platform/winver.h"
 #include "KavroStd/platform/gdi.h"
 #include "KavroStd/platform/sync.h"
 #include "KavroStd/platform/window.h"
