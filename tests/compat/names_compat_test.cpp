@@ -8,6 +8,7 @@
 #include <afxcoll.h>
 #include <shlwapi.h>
 #include <winreg.h>
+#include <wininet.h>
 
 #include <KavroStd/KavroStd.h>
 
