@@ -10,16 +10,17 @@ namespace {
 // OpenSSL's verification results (X509_V_ERR_*) that name the cause.
 constexpr long kCertNotYetValid = 9;
 constexpr long kCertHasExpired = 10;
+constexpr long kUnspecified = 1;  // what curl leaves when its own name check fails
 constexpr long kHostnameMismatch = 62;
 
 DWORD CertificateError(CURL* easy) {
   long verify = -1;
   if (easy) curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify);
   if (verify == kCertNotYetValid || verify == kCertHasExpired) return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
-  // The chain checked out, so the name did not match (curl checks the name
-  // itself after OpenSSL's chain check).
-  if (verify == 0 || verify == kHostnameMismatch) return ERROR_INTERNET_SEC_CERT_CN_INVALID;
-  return ERROR_INTERNET_INVALID_CA;
+  // A chain that failed leaves OpenSSL's reason; otherwise the chain was
+  // good and the name check (OpenSSL's or curl's own) failed.
+  if (verify > kUnspecified && verify != kHostnameMismatch) return ERROR_INTERNET_INVALID_CA;
+  return ERROR_INTERNET_SEC_CERT_CN_INVALID;
 }
 
 DWORD SocketError(CURL* easy) {
