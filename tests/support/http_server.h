@@ -1,6 +1,6 @@
 // A real HTTP (or HTTPS) server for tests: tests/support/http_test_server.py
 // started as a child process on 127.0.0.1 and a free port, stopped when the
-// object goes. Its routes (see the script): /text?body=, /version,
+// object goes. Its routes (see the script): /text?body= (URL-encoded), /version,
 // /status/N, /redirect?to=, /loop, /slow?delay=MS&chunks=N, /cut?size=N,
 // /bytes?size=N (byte k is k % 251), /endless, /hugeheaders,
 // /echo-headers; an absolute http:// request is answered as a proxy.
@@ -12,6 +12,10 @@
 //   kavro::test::HttpServer tls(kavro::test::HttpServer::kTls);
 //   if (!tls.ok()) GTEST_SKIP() << tls.error();  // no openssl command
 //   // tls.CaFile(): the PEM of the CA that signed its certificate
+//
+// Preconfigured sessions honour the proxy variables of the environment, for
+// 127.0.0.1 too: tests/net/net_test_support.h has NoProxyEnvironment() to
+// clear them for a test.
 #pragma once
 
 #include <string>
