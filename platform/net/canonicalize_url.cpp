@@ -4,6 +4,7 @@
 // "/"; unsafe characters of the path (and, outside browser mode, of the
 // query and fragment) are escaped as %XX. The host part is left as given.
 #include <cwchar>
+#include <cwctype>
 #include <string>
 
 #include "KavroStd/platform/win_errors.h"
