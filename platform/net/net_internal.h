@@ -44,7 +44,7 @@ struct Request : InternetObject {
   std::string rawHeaders;   // the current response's header lines, CR LF ended
 
   // Where the write callback puts body bytes: the caller's buffer first,
-  // then `pending` (one chunk at most, its storage reused).
+  // then `pending` (a few chunks at most, its storage reused).
   char* target = nullptr;
   size_t targetSize = 0;
   size_t targetFilled = 0;

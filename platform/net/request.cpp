@@ -1,8 +1,8 @@
 // InternetOpenUrlW and InternetReadFile: one curl transfer per request,
 // driven by a multi handle on the caller's thread. The body goes straight
-// into the caller's buffer; what does not fit waits in one reused chunk,
-// and while that chunk is unread curl is paused, so a body of any size
-// takes one chunk of memory.
+// into the caller's buffer; what does not fit waits in one reused buffer of
+// at most 256 KiB, and beyond that curl is paused, so a body of any size
+// takes bounded memory.
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +18,9 @@ namespace {
 constexpr long kMaxRedirects = 20;
 constexpr size_t kMaxHeaderBytes = 256 * 1024;  // one response's header block
 constexpr long kChunkBytes = 64 * 1024;
+// What may wait for the caller before curl is paused: a few chunks, so that
+// pausing (which makes curl copy the chunk it holds) stays rare.
+constexpr size_t kMaxPendingBytes = 256 * 1024;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -59,8 +62,18 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   const size_t total = size * count;
   r->headersDone = true;
   if (r->PendingLeft() > 0) {
-    r->paused = true;
-    return CURL_WRITEFUNC_PAUSE;  // curl keeps the chunk and offers it again
+    // Bytes must stay in order: behind what already waits, or, when the
+    // wait would grow too long, held by curl (paused) and offered again.
+    if (r->PendingLeft() + total > kMaxPendingBytes) {
+      r->paused = true;
+      return CURL_WRITEFUNC_PAUSE;
+    }
+    if (r->pendingPos > 0) {
+      r->pending.erase(r->pending.begin(), r->pending.begin() + static_cast<std::ptrdiff_t>(r->pendingPos));
+      r->pendingPos = 0;
+    }
+    r->pending.insert(r->pending.end(), data, data + total);
+    return total;
   }
   const size_t room = r->targetSize - r->targetFilled;
   const size_t take = total < room ? total : room;
@@ -274,7 +287,9 @@ extern "C" HINTERNET InternetOpenUrlW(HINTERNET session, LPCWSTR url, LPCWSTR he
 
   Request* raw = r.get();
   Drive(raw, [raw] { return raw->headersDone; });
-  if (raw->done && raw->result != CURLE_OK) {
+  // A transfer that failed after the headers were in fails the reads that
+  // meet the failure, after the bytes that came before it.
+  if (!raw->headersDone && raw->done && raw->result != CURLE_OK) {
     SetLastError(raw->headerTooLarge ? ERROR_HTTP_INVALID_SERVER_RESPONSE : ErrorFromCurl(raw->result, raw->easy));
     return nullptr;
   }

@@ -96,9 +96,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(b"slow-chunk-%04d\n" % i)
                 self.wfile.flush()
         elif path == "/cut":
+            # Headers and the half body in one write, then the close, so that
+            # a small body and its end can arrive together.
             size = int(query["size"])
-            self.head_only(length=size)
-            self.write_pattern(size // 2)
+            head = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: %d\r\n\r\n" % size
+            body = (PATTERN * (size // 2 // len(PATTERN) + 1))[: size // 2]
+            self.wfile.write(head.encode("ascii") + body)
             self.close_connection = True
         elif path == "/bytes":
             size = int(query["size"])
