@@ -1,6 +1,7 @@
 // Last-error slot, errno translation and the system message table.
 #include <cerrno>
 
+#include "KavroStd/platform/wininet.h"
 #include "platform/core/errors_internal.h"
 
 namespace {
@@ -98,6 +99,31 @@ constexpr MessageRow kMessages[] = {
     {ERROR_RESOURCE_DATA_NOT_FOUND, L"The specified image file did not contain a resource section."},
     {ERROR_RESOURCE_TYPE_NOT_FOUND, L"The specified resource type cannot be found in the image file."},
     {ERROR_RESOURCE_NAME_NOT_FOUND, L"The specified resource name cannot be found in the image file."},
+    // WinINet's own texts (its message table has no final full stops).
+    {ERROR_INTERNET_OUT_OF_HANDLES, L"No more Internet handles can be allocated"},
+    {ERROR_INTERNET_TIMEOUT, L"The operation timed out"},
+    {ERROR_INTERNET_EXTENDED_ERROR, L"The server returned extended information"},
+    {ERROR_INTERNET_INTERNAL_ERROR, L"An internal error occurred in the Microsoft Internet extensions"},
+    {ERROR_INTERNET_INVALID_URL, L"The URL is invalid"},
+    {ERROR_INTERNET_UNRECOGNIZED_SCHEME, L"The URL does not use a recognized protocol"},
+    {ERROR_INTERNET_NAME_NOT_RESOLVED, L"The server name or address could not be resolved"},
+    {ERROR_INTERNET_INVALID_OPTION, L"The option is invalid"},
+    {ERROR_INTERNET_BAD_OPTION_LENGTH, L"The length is incorrect for the option type"},
+    {ERROR_INTERNET_OPERATION_CANCELLED, L"The operation was canceled"},
+    {ERROR_INTERNET_INCORRECT_HANDLE_TYPE, L"The type of handle supplied is incorrect for this operation"},
+    {ERROR_INTERNET_ITEM_NOT_FOUND, L"The requested item could not be located"},
+    {ERROR_INTERNET_CANNOT_CONNECT, L"A connection with the server could not be established"},
+    {ERROR_INTERNET_CONNECTION_ABORTED, L"The connection with the server was terminated abnormally"},
+    {ERROR_INTERNET_CONNECTION_RESET, L"The connection with the server was reset"},
+    {ERROR_INTERNET_SEC_CERT_DATE_INVALID, L"The date in the certificate is invalid or has expired"},
+    {ERROR_INTERNET_SEC_CERT_CN_INVALID, L"The host name in the certificate is invalid or does not match"},
+    {ERROR_INTERNET_INVALID_CA, L"The certificate authority is invalid or incorrect"},
+    {ERROR_INTERNET_SEC_CERT_REV_FAILED, L"Certificate revocation check failed"},
+    {ERROR_HTTP_HEADER_NOT_FOUND, L"The requested header could not be located"},
+    {ERROR_HTTP_INVALID_SERVER_RESPONSE, L"The server returned an invalid or unrecognized response"},
+    {ERROR_HTTP_REDIRECT_FAILED, L"The HTTP redirect request failed"},
+    {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, L"An error occurred in the secure channel support"},
+    {ERROR_INTERNET_DECODING_FAILED, L"Content decoding has failed"},
 };
 }  // namespace
 

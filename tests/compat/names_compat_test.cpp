@@ -9,6 +9,7 @@
 #include <shlwapi.h>
 #include <winreg.h>
 #include <winver.h>
+#include <wininet.h>
 
 #include <KavroStd/KavroStd.h>
 

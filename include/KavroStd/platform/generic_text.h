@@ -153,6 +153,13 @@ typedef CREATESTRUCTW* LPCREATESTRUCT;
 #define PathRelativePathTo PathRelativePathToW
 #define PathRemoveArgs PathRemoveArgsW
 #define PathUnquoteSpaces PathUnquoteSpacesW
+// wininet.h
+#define HttpQueryInfo HttpQueryInfoW
+#define InternetCanonicalizeUrl InternetCanonicalizeUrlW
+#define InternetOpen InternetOpenW
+#define InternetOpenUrl InternetOpenUrlW
+#define InternetQueryOption InternetQueryOptionW
+#define InternetSetOption InternetSetOptionW
 // rpcdce.h
 #define RpcStringFree RpcStringFreeW
 #define UuidFromString UuidFromStringW

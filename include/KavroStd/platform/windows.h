@@ -52,3 +52,4 @@
 #include "KavroStd/platform/process_handle.h"
 #include "KavroStd/platform/processthreadsapi.h"
 #include "KavroStd/platform/shellapi.h"
+#include "KavroStd/platform/wininet.h"
