@@ -306,21 +306,14 @@ extern "C" HINTERNET InternetOpenUrlW(HINTERNET session, LPCWSTR url, LPCWSTR he
   return handle;
 }
 
-extern "C" BOOL InternetReadFile(HINTERNET request, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead) {
-  Request* r = LookupAs<Request>(request);
-  if (!r) {
-    SetLastError(Lookup(request) ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (!bytesRead || (!buffer && bytesToRead > 0)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  *bytesRead = 0;
-  if (bytesToRead == 0) return TRUE;
-  auto* out = static_cast<char*>(buffer);
+namespace {
 
-  // What arrived earlier comes first, without waiting for more.
+// One step of a read: what is waiting, else what the transfer hands over
+// next. TRUE with 0 bytes at the end of the body; FALSE when the transfer
+// failed and nothing came before the failure.
+BOOL ReadStep(Request* r, char* out, DWORD bytesToRead, DWORD* bytesRead) {
+  *bytesRead = 0;
+  // What arrived earlier comes first.
   if (size_t left = r->PendingLeft()) {
     size_t take = left < bytesToRead ? left : bytesToRead;
     memcpy(out, r->pending.data() + r->pendingPos, take);
@@ -352,5 +345,37 @@ extern "C" BOOL InternetReadFile(HINTERNET request, LPVOID buffer, DWORD bytesTo
     SetLastError(r->headerTooLarge ? ERROR_HTTP_INVALID_SERVER_RESPONSE : ErrorFromCurl(r->result, r->easy));
     return FALSE;
   }
+  return TRUE;
+}
+
+}  // namespace
+
+// A read fills the buffer unless the body ends first, as WinINet's
+// synchronous read does: a short count means the end is near, never that
+// the server was slow. Data is still handed over as it streams in, never
+// collected in full first.
+extern "C" BOOL InternetReadFile(HINTERNET request, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead) {
+  Request* r = LookupAs<Request>(request);
+  if (!r) {
+    SetLastError(Lookup(request) ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!bytesRead || (!buffer && bytesToRead > 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *bytesRead = 0;
+  auto* out = static_cast<char*>(buffer);
+  DWORD total = 0;
+  while (total < bytesToRead) {
+    DWORD got = 0;
+    if (!ReadStep(r, out + total, bytesToRead - total, &got)) {
+      if (total == 0) return FALSE;
+      break;  // the failure is reported by the next read, after these bytes
+    }
+    if (got == 0) break;  // the end of the body
+    total += got;
+  }
+  *bytesRead = total;
   return TRUE;
 }

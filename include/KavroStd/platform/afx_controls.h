@@ -57,6 +57,7 @@
 class KVSTD_API CEdit : public CWnd {
  public:
   CEdit();
+  using CWnd::Create;  // the window-class form stays callable
   // A child window of class "EDIT" (WS_CHILD is added); FALSE when the
   // window could not be made (bad parent).
   virtual BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
@@ -66,6 +67,7 @@ class KVSTD_API CEdit : public CWnd {
 class KVSTD_API CListBox : public CWnd {
  public:
   CListBox();
+  using CWnd::Create;  // the window-class form stays callable
   // A child window of class "LISTBOX" (WS_CHILD is added).
   virtual BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 

@@ -132,6 +132,7 @@ struct KvTextRun {
 class KVSTD_API CRichEditCtrl : public CWnd {
  public:
   CRichEditCtrl();
+  using CWnd::Create;  // the window-class form stays callable
   // A child window of class "RichEdit20W" (WS_CHILD is added).
   virtual BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 
