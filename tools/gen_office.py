@@ -212,7 +212,8 @@ def main():
             index = 0
             for cls in part:
                 for m in classes[cls]:
-                    check.append(f"void Call{index}(IDispatch* d, Returned& r) {{ {check_call(m)} }}")
+                    out = "Returned& r" if m.return_ctype != "void" else "Returned&"
+                    check.append(f"void Call{index}(IDispatch* d, {out}) {{ {check_call(m)} }}")
                     rows.append(f'    {{"{cls}", "{m.name}", {m.dispid}, {KINDS[m.kind]}, {m.return_vt}, '
                                 f'{byte_literal(m)}, {len(m.bytes)}, Call{index}}},')
                     index += 1
