@@ -34,6 +34,7 @@ class Arguments {
     for (size_t i = 0; i < count; ++i) slots_[i].kind = 0;
   }
   ~Arguments() {
+    if (!texts_) return;
     for (size_t i = 0; i < count_; ++i)
       if (slots_[i].kind == VT_BSTR) SysFreeString(slots_[i].text);
   }
@@ -48,7 +49,9 @@ class Arguments {
     for (size_t i = 0; i < count_; ++i) {
       VARIANT& arg = args_[count_ - 1 - i];
       Slot& slot = slots_[count_ - 1 - i];
-      VariantInit(&arg);
+      // Each case sets the type and the value; the reserved words are zero.
+      arg.wReserved1 = arg.wReserved2 = arg.wReserved3 = 0;
+      arg.llVal = 0;
       const BYTE type = info[i];
       switch (type) {
         case 0x02: arg.vt = VT_I2; arg.iVal = static_cast<SHORT>(va_arg(list, int)); break;
@@ -64,6 +67,7 @@ class Arguments {
           if (text && !arg.bstrVal) return E_OUTOFMEMORY;
           slot.kind = VT_BSTR;
           slot.text = arg.bstrVal;
+          ++texts_;
           break;
         }
         case 0x09: arg.vt = VT_DISPATCH; arg.pdispVal = va_arg(list, IDispatch*); break;
@@ -82,6 +86,7 @@ class Arguments {
           long* target = va_arg(list, long*);
           if (!target) { Missing(arg); break; }
           slot.kind = 0x43;
+          ++writeBacks_;
           slot.target = target;
           slot.l = static_cast<LONG>(*target);
           arg.vt = VT_I4 | VT_BYREF;
@@ -92,6 +97,7 @@ class Arguments {
           BOOL* target = va_arg(list, BOOL*);
           if (!target) { Missing(arg); break; }
           slot.kind = 0x4B;
+          ++writeBacks_;
           slot.target = target;
           slot.b = *target ? VARIANT_TRUE : VARIANT_FALSE;
           arg.vt = VT_BOOL | VT_BYREF;
@@ -115,6 +121,7 @@ class Arguments {
 
   // Copies the by-reference temporaries back into the caller's variables.
   void WriteBack() {
+    if (!writeBacks_) return;
     for (size_t i = 0; i < count_; ++i) {
       const Slot& slot = slots_[i];
       if (slot.kind == 0x43) *static_cast<long*>(slot.target) = slot.l;
@@ -129,6 +136,8 @@ class Arguments {
   }
 
   size_t count_;
+  size_t texts_ = 0;       // BSTRs made for the call
+  size_t writeBacks_ = 0;  // temporaries to copy back
   VARIANT* args_;
   Slot* slots_;
   VARIANT stackArgs_[kStackArgs];
