@@ -4,7 +4,7 @@
 # generic-text names first.
 #
 # Layers, lowest first: platform, text, files, settings, env, toolbar,
-# process. A
+# process, office (whose classes are generated into the build tree). A
 # source (or public header) of one layer may include the headers of its own
 # layer and of the layers below it; only the platform layer includes the
 # system's own headers (POSIX, Linux), so the subsystems stay written against
@@ -12,7 +12,7 @@
 # the further public headers of a layer are listed in public_headers_<layer>.
 # Run as: cmake -DROOT=<source root> -P
 # tools/check_layers.cmake
-set(layers platform text files settings env toolbar process)
+set(layers platform text files settings env toolbar process office)
 set(public_headers_text conversions string_opr)
 set(public_headers_settings reg xml_file)
 

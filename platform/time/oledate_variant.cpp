@@ -1,4 +1,4 @@
-// BSTRs, the variant record and VarFormat for dates (the automation
+// BSTRs and VarFormat for dates (the automation
 // "Format" function's date and time codes, US English).
 #include <cstdlib>
 #include <cstring>
@@ -50,20 +50,6 @@ extern "C" UINT SysStringLen(BSTR text) {
   UINT byteLength;
   std::memcpy(&byteLength, reinterpret_cast<char*>(text) - sizeof(UINT), sizeof(UINT));
   return byteLength / sizeof(OLECHAR);
-}
-
-extern "C" void VariantInit(VARIANT* v) {
-  if (!v) return;
-  std::memset(v, 0, sizeof(*v));
-  v->vt = VT_EMPTY;
-}
-
-extern "C" HRESULT VariantClear(VARIANT* v) {
-  if (!v) return E_INVALIDARG;
-  if (v->vt == VT_BSTR) SysFreeString(v->bstrVal);
-  if ((v->vt == VT_UNKNOWN || v->vt == VT_DISPATCH) && v->punkVal) v->punkVal->Release();
-  VariantInit(v);
-  return S_OK;
 }
 
 // ---- VarFormat ----

@@ -9,7 +9,7 @@
 //                                 IID_IXMLDOMDocument, (void**)&doc);
 //
 // Objects are in-process C++ objects with reference counts; there is no
-// marshalling, no registry of servers and no IDispatch. A thread must have
+// marshalling and no registry of servers (IDispatch: oleauto.h). A thread must have
 // entered an apartment (CoInitialize/CoInitializeEx) before creating
 // objects, as on Windows; the process's main thread counts as entered, as
 // in the CAD host, whose main thread is an OLE apartment.
@@ -140,9 +140,9 @@ KVSTD_C_API HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid);
 KVSTD_C_API HRESULT SetErrorInfo(ULONG reserved, IErrorInfo* info);
 KVSTD_C_API HRESULT GetErrorInfo(ULONG reserved, IErrorInfo** info);
 
-// Copies a variant (a BSTR is duplicated, an interface pointer AddRef'd).
+// Copies a variant (a BSTR is duplicated, an interface pointer AddRef'd,
+// an array copied).
 KVSTD_C_API HRESULT VariantCopy(VARIANT* dest, const VARIANT* source);
-// Converts to another type in place or into dest: VT_BSTR, VT_I4, VT_R8,
-// VT_BOOL from each other and from the empty variant. Numbers are written
-// and read as in the "C" locale. DISP_E_TYPEMISMATCH otherwise.
+// Converts to another type in place or into dest; the pairs and rules are
+// listed in oleauto.h. DISP_E_TYPEMISMATCH for the others.
 KVSTD_C_API HRESULT VariantChangeType(VARIANT* dest, const VARIANT* source, USHORT flags, VARTYPE type);

@@ -84,18 +84,39 @@ enum VARENUM {
   VT_I4 = 3,
   VT_R4 = 4,
   VT_R8 = 5,
+  VT_CY = 6,
   VT_DATE = 7,
   VT_BSTR = 8,
   VT_DISPATCH = 9,
   VT_ERROR = 10,
   VT_BOOL = 11,
+  VT_VARIANT = 12,
   VT_UNKNOWN = 13,
+  VT_DECIMAL = 14,
+  VT_I1 = 16,
+  VT_UI1 = 17,
+  VT_UI2 = 18,
+  VT_UI4 = 19,
+  VT_I8 = 20,
+  VT_UI8 = 21,
+  VT_INT = 22,
+  VT_UINT = 23,
+  VT_VOID = 24,
+  VT_HRESULT = 25,
+  VT_ARRAY = 0x2000,
+  VT_BYREF = 0x4000,
+  VT_RESERVED = 0x8000,
+  VT_TYPEMASK = 0x0FFF,
 };
 
 struct IUnknown;
+struct IDispatch;
+struct SAFEARRAY;
+struct VARIANT;
 
-// The variant record with the members the date and COM functions read.
-// VariantClear releases a BSTR or an interface (VT_UNKNOWN) held by it.
+// The variant record. VariantClear (oleauto.h) releases what it holds: a
+// BSTR, an interface or an array; a VT_BYREF variant only points at its
+// value and owns nothing.
 struct VARIANT {
   VARTYPE vt;
   WORD wReserved1;
@@ -104,6 +125,12 @@ struct VARIANT {
   union {
     LONG lVal;
     SHORT iVal;
+    BYTE bVal;
+    CHAR cVal;
+    USHORT uiVal;
+    ULONG ulVal;
+    INT intVal;
+    UINT uintVal;
     float fltVal;
     double dblVal;
     short boolVal;
@@ -111,7 +138,24 @@ struct VARIANT {
     BSTR bstrVal;
     LONGLONG llVal;
     IUnknown* punkVal;
+    IDispatch* pdispVal;
+    SAFEARRAY* parray;
     LONG scode;
+    // VT_BYREF: the address of the value.
+    void* byref;
+    BYTE* pbVal;
+    SHORT* piVal;
+    LONG* plVal;
+    float* pfltVal;
+    double* pdblVal;
+    short* pboolVal;
+    LONG* pscode;
+    DATE* pdate;
+    BSTR* pbstrVal;
+    IUnknown** ppunkVal;
+    IDispatch** ppdispVal;
+    SAFEARRAY** pparray;
+    VARIANT* pvarVal;
   };
 };
 typedef VARIANT* LPVARIANT;

@@ -30,6 +30,8 @@
 #include "KavroStd/platform/com.h"
 #include "KavroStd/platform/comutil.h"
 #include "KavroStd/platform/comdef.h"
+#include "KavroStd/platform/oleauto.h"
+#include "KavroStd/platform/afx_disp.h"
 #include "KavroStd/platform/msxml.h"
 #include "KavroStd/platform/afx_archive.h"
 #include "KavroStd/platform/afx_memfile.h"
