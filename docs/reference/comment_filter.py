@@ -5,7 +5,7 @@ The headers are written as plain C++ with `///` comments meant to be read in
 the source. This filter changes only what Doxygen sees, line for line (so
 warnings keep their line numbers):
   - a run of comment lines indented by three or more spaces (examples, tables,
-    file layouts) is shown as it stands, in a verbatim block;
+    file layouts) is shown as it stands, in an unparsed code block;
   - elsewhere the characters Doxygen would read as commands, HTML or links
     (backslashes of Windows paths, '@', '<', '>', '%', '#', '$') are escaped.
 """
@@ -50,9 +50,12 @@ def main():
                 mk = COMMENT.match(lines[k])
                 text = mk.group(2)
                 if k == i:
-                    text = '@verbatim' + text
+                    # Doxygen drops the first line's indentation: keep it as
+                    # no-break spaces so the columns stay aligned.
+                    lead = len(text) - len(text.lstrip(' '))
+                    text = '@code{.unparsed}' + '\u00a0' * max(lead - 1, 0) + text.lstrip(' ')
                 if k == last:
-                    text = text + ' @endverbatim'
+                    text = text + ' @endcode'
                 out.append(mk.group(1) + text)
             i = last + 1
             continue
