@@ -56,7 +56,7 @@ KVSTD_C_API int GetIndexByRGB(COLORREF colour, int mode);
 /// Replaces the entry index (0-255); other numbers change nothing.
 KVSTD_C_API void SetRGBByIndex(int index, COLORREF colour);
 
-/// ---- Operating-system queries ----
+// ---- Operating-system queries ----
 /// TRUE for a 32-bit process on a 64-bit machine. When the query fails,
 /// shows "IsWow64 error!" and returns FALSE.
 KVSTD_C_API BOOL IsWow64();

@@ -32,7 +32,7 @@
 #include "KavroStd/text.h"
 #include "KavroStd/string_opr.h"
 
-/// ---- File-name parts (CFileNameHelper) ----
+// ---- File-name parts (CFileNameHelper) ----
 ///
 ///   CFileNameHelper h;
 ///   h.setFullName(L"C:\\a\\b.c.txt");   // drive "C:", folder "\a\",
@@ -71,7 +71,7 @@ class KVSTD_API CFileNameHelper {
   /// @endcond
 };
 
-/// ---------------------------------------------------------------------------
+// ---------------------------------------------------------------------------
 /// CPath: one file or folder path, optionally followed by command-line
 /// arguments, split into drive, directory, title, extension and argument
 /// text when it is set.
@@ -278,7 +278,7 @@ class KVSTD_API CPath {
   CString m_strRes;
 };
 
-/// ---- Encoding-aware text files (CStdioFileEx, CTextFile) ----
+// ---- Encoding-aware text files (CStdioFileEx, CTextFile) ----
 ///
 /// A text file is either ANSI (bytes in the system code page, no mark) or
 /// Unicode: the bytes FF FE and then UTF-16LE units (characters above U+FFFF

@@ -44,13 +44,13 @@ class KVSTD_API CRedirect {
   /// Starts the child with its output and errors on one pipe and shows the
   /// output as it arrives, pumping the caller's messages; returns when the child
   /// has ended. TRUE when it ended by itself; FALSE when it could not be started
-  /// (the cause shown in the control) or was ended by Stop, SetCancel or a
-  /// matched error phrase.
+  /// or a pipe call failed (the cause shown in the control), or when Stop,
+  /// SetCancel or a matched error phrase ended it.
   virtual BOOL Run();
-  /// Asks a running Run to end the child; Run sees it at its next read.
+  /// Asks a running Run to end the child; Run sees it on its next pass.
   virtual void Stop();
   /// Sets the cancel flag shared by every run; a set flag ends the child the
-  /// way Stop does. Runs do not clear it.
+  /// way Stop does. Making a CRedirect clears it.
   static void SetCancel(BOOL cancel);
 
   /// Lower-cases the caller's string itself and keeps it.

@@ -97,7 +97,7 @@ class KVSTD_API CStringOpr {
   /// negative value gives the whole text.
   static CString GetStringByLength(CString text, int byteLength);
 
-  /// ---- Splitting, joining and searching ----
+  // ---- Splitting, joining and searching ----
   /// The text left of the first separator, *rest (when not null) the text
   /// after it. An empty or missing separator gives the whole text, rest "".
   static CString SpliteString(CString text, CString separator, CString* rest = NULL);
@@ -134,7 +134,7 @@ class KVSTD_API CStringOpr {
   /// for a given pattern.
   int WildMatch(CString pattern, CString text, CString allowed = CString()) const;
 
-  /// ---- Labels, hexadecimal, GUID ----
+  // ---- Labels, hexadecimal, GUID ----
   /// The label step places after text (before it when step < 0): letters
   /// count as column letters keeping each position's lower case ('Az' + 1 ->
   /// 'Ba', 'Z' + 1 -> 'AA'); a number keeps the width of its integer part
@@ -230,7 +230,7 @@ class KVSTD_API CStringOpr {
   /// each only when there is one (otherwise it keeps its value). Always TRUE.
   static int GetDateAddTime(CString text, CString& date, CString& time);
 
-  /// ---- Clipboard file lists, byte scrambling, archives ----
+  // ---- Clipboard file lists, byte scrambling, archives ----
   /// Puts files on the clipboard as a file drop (CF_HDROP, UTF-16 names,
   /// surrogate pairs above U+FFFF) with the "Preferred DropEffect" 1 (mode 1,
   /// copy) or 2 (any other mode, move). No limit on the list's length. Does
@@ -309,7 +309,7 @@ class KVSTD_API CStringOpr {
   /// backslash; the folder part is "" when the platform has none.
   static CString GetTempFilePath(CString name, int unique);
 
-  /// ---- Paths against a base folder ----
+  // ---- Paths against a base folder ----
   /// path made absolute against the folder part of base (base + "\" for a
   /// folder: 'C:\p\q' means the file q in C:\p): a relative path is joined
   /// and its dot segments resolved ('..\x.dwg', 'C:\p\q\' gives
@@ -366,7 +366,7 @@ class KVSTD_API CStringOpr {
   /// Failures are skipped.
   static void CopyFilesAndDirs(CStringArray& items, CString fromBase, CString toBase);
 
-  /// ---- Text and byte files ----
+  // ---- Text and byte files ----
   /// The lines of an ANSI text file (system code page) replace lines. FALSE
   /// with lines untouched when path does not exist or cannot be opened; a
   /// read error shows "Unable to load Dwg list" and gives FALSE (the lines
@@ -397,7 +397,7 @@ class KVSTD_API CStringOpr {
   static void ReadFileToByteArray(CMemFile* file, CByteArray& bytes);
   ///@}
 
-  /// ---- Shell ----
+  // ---- Shell ----
   /// An existing file: its folder with it selected ("explorer.exe",
   /// "/select,<path>"); FALSE when FindFile cannot find it. A folder or root:
   /// opened itself; a path that matches nothing: its folder part. Opens only

@@ -119,7 +119,7 @@ class KVSTD_API CDoubleArray : public CArray<double, double> {
   ///@}
 };
 
-/// ---- Tokenizer (CTokenizer) ----
+// ---- Tokenizer (CTokenizer) ----
 /// Walks a text left to right handing out tokens separated by any one of a
 /// set of delimiter characters (no default set: empty means no delimiters).
 /// Consecutive delimiters give empty tokens; a single trailing delimiter
@@ -181,7 +181,7 @@ class KVSTD_API CTokenizer {
   /// @endcond
 };
 
-/// ---- Execution timer (JTimeTest) ----
+// ---- Execution timer (JTimeTest) ----
 /// A stopwatch for the steps of an operation: each AddSysTime marks a point
 /// (UTC, GetSystemTime) with a comment; MessageBoxW reports, in Chinese and
 /// tab-separated, every step's duration and start time and the total:

@@ -189,7 +189,7 @@ class KVSTD_API CJToolBarParam : public CArray<JButtonArray, JButtonArray&> {
   int operator!=(const CJToolBarParam& other) const;
   ///@}
 
-  /// ---- Look-ups ----
+  // ---- Look-ups ----
   /// The index of the first toolbar of that group and name, copied to result;
   /// -1 with result unchanged when there is none.
   int GetToolBarByName(CString group, CString name, JButtonArray& result) const;
@@ -201,7 +201,7 @@ class KVSTD_API CJToolBarParam : public CArray<JButtonArray, JButtonArray&> {
   /// result may be this set.
   void GetAllGrpName(CJToolBarParam& result) const;
 
-  /// ---- Selection ----
+  // ---- Selection ----
   /// The selection string of every toolbar, or (firstOnly non-zero) of
   /// toolbar 0 alone; "" for an empty set. Linear in the number of buttons.
   CString GetSelCString(int firstOnly = FALSE) const;
@@ -221,7 +221,7 @@ class KVSTD_API CJToolBarParam : public CArray<JButtonArray, JButtonArray&> {
   /// Each button whose lock indexes flags takes the flag at that index.
   void SetLockBOOL(CArray<int, int>& flags);
 
-  /// ---- Toolbar files ----
+  // ---- Toolbar files ----
   /// Appends the toolbars of the file at path (a full path). When it cannot
   /// be opened, shows "Could not open file <path>.\n"; on a read error,
   /// "Unable to load Toolbar list"; either way the set stays as it was.

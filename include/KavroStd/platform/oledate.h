@@ -69,7 +69,7 @@ typedef unsigned short VARTYPE;
 #define VAR_TIMEVALUEONLY ((DWORD)0x00000001)
 #define VAR_DATEVALUEONLY ((DWORD)0x00000002)
 
-/// ---- Variants and BSTRs: the part the date functions take ----
+// ---- Variants and BSTRs: the part the date functions take ----
 /// A BSTR is a wide text allocated by SysAllocString and released with
 /// SysFreeString; it carries its length, so it may hold NULs.
 KVSTD_C_API BSTR SysAllocString(const OLECHAR* text);
