@@ -191,7 +191,7 @@ class KVSTD_API CSTDGlobeInfo {
   void WndRemoveKey(CString first, CString second);
   ///@}
   ///@{
-  /// Destroys and deletes the window of the key and forgets the key.
+  /// Forgets the key and destroys its window (DestroyWindow).
   void WndDestroy(CString first, CString second);
   ///@}
 

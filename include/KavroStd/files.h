@@ -454,9 +454,9 @@ typedef struct KvZipHandle* HZIPFILE;
 typedef DWORD ZIPRESULT;
 
 ///@{
-/// What source or target of OpenZipU and CreateZipZ, and of
-/// UnzipItem and ZipAdd, means: a file handle, a file name, a memory block, a
-/// folder (ZipAdd only).
+/// What the source or target of OpenZipU, CreateZipZ, UnzipItem and ZipAdd
+/// is: a file handle, a file name, a memory block, or a folder entry (ZipAdd
+/// only).
 #define ZIPKIND_HANDLE 1
 #define ZIPKIND_FILENAME 2
 #define ZIPKIND_MEMORY 3
@@ -562,10 +562,12 @@ KVSTD_C_API bool IsZipHandleU(HZIPFILE zip);
 ///@{
 /// Writing. CreateZipZ starts an archive on a file name, a handle or a
 /// memory block (null on failure, the reason as the last result); ZipAdd adds
-/// an entry named name from a file, a handle, memory or a folder (ZIPKIND_);
-/// AddFolderContent adds the files below root\folder under their relative
-/// names (FALSE on the first failure); CloseZipZ ends the archive; the
-/// message and handle functions are those of the reading side.
+/// an entry named name from a file name, a handle or memory, or (with
+/// ZIPKIND_FOLDER and no source) a folder entry; AddFolderContent adds the
+/// folder entry folder and everything below root\folder under names relative
+/// to root (FALSE on failure, the reason as the last result); CloseZipZ ends
+/// the archive; the message and handle functions are those of the reading
+/// side.
 KVSTD_C_API HZIPFILE CreateZipZ(void* target, unsigned int length, DWORD flags);
 KVSTD_C_API ZIPRESULT ZipAdd(HZIPFILE zip, const wchar_t* name, void* source,
                              unsigned int length, DWORD flags);

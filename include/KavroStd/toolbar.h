@@ -151,7 +151,7 @@ class KVSTD_API JButtonArray : public CArray<CJButtonParam, CJButtonParam&> {
   CString m_strField4;  ///< header text 4
   CString m_strField5;  ///< header text 5
   CString m_strField6;  ///< header text 6
-  int m_nLock;  ///< toolbars standing for the same thing share it; < 0 none
+  int m_nLock;  ///< a lock number kept with the toolbar (not in files); -1 none
   int m_bOpen;  ///< open (shown)
 };
 
