@@ -1,21 +1,23 @@
-// Edit and list-box controls on the window model (window.h).
-//
-//   CListBox list;
-//   list.Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 100, 200}, &dialog, 1002);
-//   list.AddString(L"first");                    // index 0
-//   ::SendMessageW(list, LB_GETCOUNT, 0, 0);     // 1
-//   CString text;
-//   list.GetText(0, text);                       // "first"
-//
-// A CEdit is a window of class "EDIT" whose content is its window text
-// (SetWindowText/GetWindowText). A CListBox is a window of class "LISTBOX"
-// whose items live in the CListBox: the LB_ messages below reach them
-// through SendMessageW or the MFC members, which send the same messages.
-// With LBS_SORT, LB_ADDSTRING inserts in order without regard to case
-// (after equal items); otherwise it appends. Indexes count from 0; a bad
-// index gives LB_ERR. Deleting items keeps the selection on its item (or
-// clears it when that item goes). Meant for the thread that made the
-// window.
+/// @file
+/// @ingroup platform_layer
+/// Edit and list-box controls on the window model (window.h).
+///
+///   CListBox list;
+///   list.Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 100, 200}, &dialog, 1002);
+///   list.AddString(L"first");                    // index 0
+///   ::SendMessageW(list, LB_GETCOUNT, 0, 0);     // 1
+///   CString text;
+///   list.GetText(0, text);                       // "first"
+///
+/// A CEdit is a window of class "EDIT" whose content is its window text
+/// (SetWindowText/GetWindowText). A CListBox is a window of class "LISTBOX"
+/// whose items live in the CListBox: the LB_ messages below reach them
+/// through SendMessageW or the MFC members, which send the same messages.
+/// With LBS_SORT, LB_ADDSTRING inserts in order without regard to case
+/// (after equal items); otherwise it appends. Indexes count from 0; a bad
+/// index gives LB_ERR. Deleting items keeps the selection on its item (or
+/// clears it when that item goes). Meant for the thread that made the
+/// window.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -53,42 +55,42 @@
 #define ES_READONLY 0x0800L
 #define ES_WANTRETURN 0x1000L
 
-// An edit control: its text is the window text.
+/// An edit control: its text is the window text.
 class KVSTD_API CEdit : public CWnd {
  public:
   CEdit();
   using CWnd::Create;  // the window-class form stays callable
-  // A child window of class "EDIT" (WS_CHILD is added); FALSE when the
-  // window could not be made (bad parent).
+  /// A child window of class "EDIT" (WS_CHILD is added); FALSE when the
+  /// window could not be made (bad parent).
   virtual BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 };
 
-// A list box: an ordered list of strings with at most one selected.
+/// A list box: an ordered list of strings with at most one selected.
 class KVSTD_API CListBox : public CWnd {
  public:
   CListBox();
   using CWnd::Create;  // the window-class form stays callable
-  // A child window of class "LISTBOX" (WS_CHILD is added).
+  /// A child window of class "LISTBOX" (WS_CHILD is added).
   virtual BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 
-  // The index of the new item (LB_ERR for a null text).
+  /// The index of the new item (LB_ERR for a null text).
   int AddString(LPCWSTR text);
-  // Inserts before index (-1: at the end); the item's index, or LB_ERR.
+  /// Inserts before index (-1: at the end); the item's index, or LB_ERR.
   int InsertString(int index, LPCWSTR text);
-  // The number of items left, or LB_ERR for a bad index.
+  /// The number of items left, or LB_ERR for a bad index.
   int DeleteString(UINT index);
   void ResetContent();
   int GetCount() const;
-  // Copies the item and a zero into buffer (which must hold GetTextLen + 1
-  // units); its length, or LB_ERR.
+  /// Copies the item and a zero into buffer (which must hold GetTextLen + 1
+  /// units); its length, or LB_ERR.
   int GetText(int index, LPWSTR buffer) const;
-  // The item, or empty for a bad index.
+  /// The item, or empty for a bad index.
   void GetText(int index, CString& text) const;
   int GetTextLen(int index) const;
-  // The selected index, or LB_ERR when none is selected.
+  /// The selected index, or LB_ERR when none is selected.
   int GetCurSel() const;
-  // Selects index (-1 clears, and returns LB_ERR as on Windows); LB_ERR for
-  // a bad index.
+  /// Selects index (-1 clears, and returns LB_ERR as on Windows); LB_ERR for
+  /// a bad index.
   int SetCurSel(int select);
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,6 +1,8 @@
-// The MFC exception classes. They are thrown as heap objects (throw new
-// CFileException(...)) and the catcher releases them with Delete(), so code
-// written for MFC catches them unchanged.
+/// @file
+/// @ingroup platform_layer
+/// The MFC exception classes. They are thrown as heap objects (throw new
+/// CFileException(...)) and the catcher releases them with Delete(), so code
+/// written for MFC catches them unchanged.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -10,11 +12,11 @@
 class KVSTD_API CException : public CObject {
  public:
   explicit CException(BOOL autoDelete = TRUE) : autoDelete_(autoDelete) {}
-  // Releases a heap exception; does nothing for one made with autoDelete
-  // FALSE.
+  /// Releases a heap exception; does nothing for one made with autoDelete
+  /// FALSE.
   void Delete();
-  // Copies the message into buffer (cut to maxLength - 1 units); FALSE when
-  // there is no message.
+  /// Copies the message into buffer (cut to maxLength - 1 units); FALSE when
+  /// there is no message.
   virtual BOOL GetErrorMessage(LPWSTR buffer, UINT maxLength, UINT* helpContext = nullptr) const;
   virtual int ReportError(UINT type = 0, UINT messageId = 0);
 
@@ -60,12 +62,12 @@ class KVSTD_API CFileException : public CException {
   explicit CFileException(int cause = none, LONG osError = -1, LPCWSTR fileName = nullptr)
       : m_cause(cause), m_lOsError(osError), m_strFileName(fileName) {}
 
-  // The cause that a Win32 error code stands for.
+  /// The cause that a Win32 error code stands for.
   static int OsErrorToException(LONG osError);
   static void ThrowOsError(LONG osError, LPCWSTR fileName = nullptr);
   static void ThrowErrno(int errnoValue, LPCWSTR fileName = nullptr);
-  // The Windows message of the OS error (or of the cause), with the file
-  // name where the message has a place for it.
+  /// The Windows message of the OS error (or of the cause), with the file
+  /// name where the message has a place for it.
   BOOL GetErrorMessage(LPWSTR buffer, UINT maxLength, UINT* helpContext = nullptr) const override;
 
   int m_cause;

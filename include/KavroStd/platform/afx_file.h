@@ -1,10 +1,12 @@
-// CFile (binary file over a Win32 file handle) and CStdioFile (a text file).
-//
-// CStdioFile in text mode behaves as the Windows runtime's text mode: CR LF
-// is read as LF, LF is written as CR LF, and the bytes are converted with the
-// ANSI code page (see codepage.h). With typeBinary nothing is translated.
-// Errors throw CFileException* (the catcher calls Delete()); Open reports
-// them through its optional exception record instead.
+/// @file
+/// @ingroup platform_layer
+/// CFile (binary file over a Win32 file handle) and CStdioFile (a text file).
+///
+/// CStdioFile in text mode behaves as the Windows runtime's text mode: CR LF
+/// is read as LF, LF is written as CR LF, and the bytes are converted with the
+/// ANSI code page (see codepage.h). With typeBinary nothing is translated.
+/// Errors throw CFileException* (the catcher calls Delete()); Open reports
+/// them through its optional exception record instead.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -41,16 +43,16 @@ class KVSTD_API CFile : public CObject {
 
   CFile();
   explicit CFile(HANDLE file);
-  // Opens or throws CFileException*.
+  /// Opens or throws CFileException*.
   CFile(LPCWSTR fileName, UINT openFlags);
   CFile(const CFile&) = delete;
   CFile& operator=(const CFile&) = delete;
   ~CFile() override;
 
-  // FALSE on failure, with the cause in *error when given.
+  /// FALSE on failure, with the cause in *error when given.
   virtual BOOL Open(LPCWSTR fileName, UINT openFlags, CFileException* error = nullptr);
   virtual void Close();
-  // Closes without throwing.
+  /// Closes without throwing.
   virtual void Abort();
   virtual UINT Read(void* buffer, UINT count);
   virtual void Write(const void* buffer, UINT count);
@@ -91,24 +93,24 @@ class KVSTD_API CStdioFile : public CFile {
   void SetLength(ULONGLONG newLength) override;
   void Flush() override;
 
-  // Writes the text, converted; in text mode each LF becomes CR LF.
+  /// Writes the text, converted; in text mode each LF becomes CR LF.
   virtual void WriteString(LPCWSTR text);
-  // Reads the next line without its line end; FALSE at the end of the file
-  // when nothing was read.
+  /// Reads the next line without its line end; FALSE at the end of the file
+  /// when nothing was read.
   virtual BOOL ReadString(CString& line);
-  // Reads at most maxCount - 1 units of the next line, keeping its LF; null
-  // at the end of the file.
+  /// Reads at most maxCount - 1 units of the next line, keeping its LF; null
+  /// at the end of the file.
   virtual LPWSTR ReadString(LPWSTR buffer, UINT maxCount);
 
  protected:
   BOOL IsTextMode() const { return m_bTextMode; }
-  // Raw bytes of the next line, LF included when present; false at the end.
+  /// Raw bytes of the next line, LF included when present; false at the end.
   bool ReadRawLine(std::string& bytes);
-  // Writes the bytes as they are, in text mode too (no LF to CR LF), through
-  // the write buffer.
+  /// Writes the bytes as they are, in text mode too (no LF to CR LF), through
+  /// the write buffer.
   void WriteRaw(const void* bytes, size_t count);
-  // Appends to the write buffer (translating LF when asked) and writes it
-  // out when it is full; large untranslated blocks go straight to the file.
+  /// Appends to the write buffer (translating LF when asked) and writes it
+  /// out when it is full; large untranslated blocks go straight to the file.
   void WriteBytes(const char* bytes, size_t count, bool translate);
   void FlushWriteBuffer();
   void DropReadBuffer();

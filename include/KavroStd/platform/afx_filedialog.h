@@ -1,24 +1,26 @@
-// CFileDialog: the open/save file dialog. There is no screen: DoModal hands
-// the dialog's settings to the handler a host or a test installs, which
-// stands for the user and either chooses a path or cancels.
-//
-//   BOOL Choose(const KvFileDialogRequest* request, CString* path, void* context) {
-//     *path = L"Z:\\tmp\\out.txt";   // the user's choice
-//     return TRUE;                   // FALSE: cancelled
-//   }
-//   KvSetFileDialogHandler(Choose, nullptr);
-//   CFileDialog dialog(FALSE, L"txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-//                      L"txt-files (*.txt)|*.txt|All Files (*.*)|*.*||");
-//   if (dialog.DoModal() == IDOK) path = dialog.GetPathName();
-//
-// With no handler installed every dialog is cancelled. The filter is given
-// in MFC's form ("name|pattern|...|", a final "||" ending it) and kept in
-// m_ofn.lpstrFilter in Windows' form (each "|" a zero, two zeros at the
-// end). As the Windows dialog does, a chosen name without an extension gets
-// the default extension. A chosen path that does not fit m_ofn.lpstrFile
-// (a caller's own buffer of nMaxFile units) cancels the dialog with
-// CommDlgExtendedError() = FNERR_BUFFERTOOSMALL; the dialog's own buffer
-// grows to fit any path. Meant for the host's main thread.
+/// @file
+/// @ingroup platform_layer
+/// CFileDialog: the open/save file dialog. There is no screen: DoModal hands
+/// the dialog's settings to the handler a host or a test installs, which
+/// stands for the user and either chooses a path or cancels.
+///
+///   BOOL Choose(const KvFileDialogRequest* request, CString* path, void* context) {
+///     *path = L"Z:\\tmp\\out.txt";   // the user's choice
+///     return TRUE;                   // FALSE: cancelled
+///   }
+///   KvSetFileDialogHandler(Choose, nullptr);
+///   CFileDialog dialog(FALSE, L"txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+///                      L"txt-files (*.txt)|*.txt|All Files (*.*)|*.*||");
+///   if (dialog.DoModal() == IDOK) path = dialog.GetPathName();
+///
+/// With no handler installed every dialog is cancelled. The filter is given
+/// in MFC's form ("name|pattern|...|", a final "||" ending it) and kept in
+/// m_ofn.lpstrFilter in Windows' form (each "|" a zero, two zeros at the
+/// end). As the Windows dialog does, a chosen name without an extension gets
+/// the default extension. A chosen path that does not fit m_ofn.lpstrFile
+/// (a caller's own buffer of nMaxFile units) cancels the dialog with
+/// CommDlgExtendedError() = FNERR_BUFFERTOOSMALL; the dialog's own buffer
+/// grows to fit any path. Meant for the host's main thread.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -75,25 +77,25 @@ struct OPENFILENAMEW {
 };
 typedef OPENFILENAMEW* LPOPENFILENAMEW;
 
-// What the handler is shown: the dialog's settings as the caller gave them.
+/// What the handler is shown: the dialog's settings as the caller gave them.
 struct KvFileDialogRequest {
-  BOOL openFileDialog;  // TRUE: open, FALSE: save as
-  LPCWSTR defaultExt;   // without the dot; empty when none
-  LPCWSTR fileName;     // the initial file name; empty when none
-  DWORD flags;          // m_ofn.Flags
-  LPCWSTR filter;       // MFC's "|" form as given; empty when none
-  HWND owner;           // null when the dialog has no parent
+  BOOL openFileDialog;  ///< TRUE: open, FALSE: save as
+  LPCWSTR defaultExt;   ///< without the dot; empty when none
+  LPCWSTR fileName;     ///< the initial file name; empty when none
+  DWORD flags;          ///< m_ofn.Flags
+  LPCWSTR filter;       ///< MFC's "|" form as given; empty when none
+  HWND owner;           ///< null when the dialog has no parent
   const OPENFILENAMEW* ofn;
 };
 
-// Fills *path with the chosen full path and returns TRUE, or returns FALSE
-// for Cancel.
+/// Fills *path with the chosen full path and returns TRUE, or returns FALSE
+/// for Cancel.
 typedef BOOL (*KvFileDialogHandler)(const KvFileDialogRequest* request, CString* path, void* context);
 
-// Installs the handler (null: every dialog is cancelled) with the context it
-// is given; returns the previous handler. Applies to every thread.
+/// Installs the handler (null: every dialog is cancelled) with the context it
+/// is given; returns the previous handler. Applies to every thread.
 KVSTD_C_API KvFileDialogHandler KvSetFileDialogHandler(KvFileDialogHandler handler, void* context);
-// 0, or FNERR_BUFFERTOOSMALL after a dialog whose path did not fit.
+/// 0, or FNERR_BUFFERTOOSMALL after a dialog whose path did not fit.
 KVSTD_C_API DWORD CommDlgExtendedError(void);
 
 class KVSTD_API CFileDialog : public CDialog {
@@ -104,11 +106,11 @@ class KVSTD_API CFileDialog : public CDialog {
   CFileDialog(const CFileDialog&) = delete;
   CFileDialog& operator=(const CFileDialog&) = delete;
 
-  // IDOK when a path was chosen, IDCANCEL otherwise.
+  /// IDOK when a path was chosen, IDCANCEL otherwise.
   virtual INT_PTR DoModal();
-  // The chosen full path; GetFileName its name with extension, GetFileExt
-  // the extension without the dot, GetFileTitle the name without it. Before
-  // DoModal (or after Cancel) they describe the initial file name.
+  /// The chosen full path; GetFileName its name with extension, GetFileExt
+  /// the extension without the dot, GetFileTitle the name without it. Before
+  /// DoModal (or after Cancel) they describe the initial file name.
   CString GetPathName() const;
   CString GetFileName() const;
   CString GetFileExt() const;
@@ -120,8 +122,8 @@ class KVSTD_API CFileDialog : public CDialog {
  private:
   void PointAtOwnBuffers();
 
-  CString m_strFilter;           // the caller's "|" form
-  std::vector<wchar_t> m_filter;  // Windows' zero-separated form
+  CString m_strFilter;           ///< the caller's "|" form
+  std::vector<wchar_t> m_filter;  ///< Windows' zero-separated form
   CString m_strDefExt;
   CString m_strInitialName;
   std::vector<wchar_t> m_file;

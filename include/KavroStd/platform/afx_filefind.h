@@ -1,12 +1,14 @@
-// CFileFind: enumerates the entries of a folder that match a name or a
-// wildcard pattern, through FindFirstFileW/FindNextFileW.
-//
-//   CFileFind ff;
-//   BOOL more = ff.FindFile(L"Z:\\data\\*.ini");
-//   while (more) { more = ff.FindNextFile(); use(ff.GetFilePath()); }
-//
-// FindNextFile must be called before the first entry is read; it returns
-// FALSE when the entry it moved to is the last one (that entry is valid).
+/// @file
+/// @ingroup platform_layer
+/// CFileFind: enumerates the entries of a folder that match a name or a
+/// wildcard pattern, through FindFirstFileW/FindNextFileW.
+///
+///   CFileFind ff;
+///   BOOL more = ff.FindFile(L"Z:\\data\\*.ini");
+///   while (more) { more = ff.FindNextFile(); use(ff.GetFilePath()); }
+///
+/// FindNextFile must be called before the first entry is read; it returns
+/// FALSE when the entry it moved to is the last one (that entry is valid).
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -20,7 +22,7 @@ class KVSTD_API CFileFind : public CObject {
   CFileFind(const CFileFind&) = delete;
   CFileFind& operator=(const CFileFind&) = delete;
 
-  // Starts a search ("*.*" when name is null); FALSE when nothing matches.
+  /// Starts a search ("*.*" when name is null); FALSE when nothing matches.
   virtual BOOL FindFile(LPCWSTR name = nullptr, DWORD unused = 0);
   virtual BOOL FindNextFile();
   void Close();

@@ -1,22 +1,24 @@
-// A rich-edit control on the window model (window.h): text with
-// character-format runs and paragraph formats, so that a host or a test can
-// read back colours and weights and write the content out as RTF or as
-// text with terminal colours.
-//
-//   CRichEditCtrl out;
-//   out.Create(WS_CHILD | ES_MULTILINE, RECT{0, 0, 400, 300}, &dialog, 1003);
-//   out.SetSel(-1, -1);                        // caret at the end
-//   CHARFORMATW cf = {sizeof(cf)};
-//   cf.dwMask = CFM_COLOR; cf.crTextColor = RGB(255, 0, 0);
-//   out.SetSelectionCharFormat(cf);
-//   out.ReplaceSel(L"failed\r\n");             // red text
-//   for (const KvTextRun& run : out.KvGetRuns()) ...
-//
-// As in the Windows control a paragraph ends with one '\r' in the text:
-// "\r\n", "\n" and "\r" inserted are each one paragraph break, positions
-// count it as one character, and WM_GETTEXT/GetWindowText give "\r\n" for
-// it (GetTextLength counts those two). Text typed at the caret takes the
-// caret's format (SetSelectionCharFormat on an empty selection sets it).
+/// @file
+/// @ingroup platform_layer
+/// A rich-edit control on the window model (window.h): text with
+/// character-format runs and paragraph formats, so that a host or a test can
+/// read back colours and weights and write the content out as RTF or as
+/// text with terminal colours.
+///
+///   CRichEditCtrl out;
+///   out.Create(WS_CHILD | ES_MULTILINE, RECT{0, 0, 400, 300}, &dialog, 1003);
+///   out.SetSel(-1, -1);                        // caret at the end
+///   CHARFORMATW cf = {sizeof(cf)};
+///   cf.dwMask = CFM_COLOR; cf.crTextColor = RGB(255, 0, 0);
+///   out.SetSelectionCharFormat(cf);
+///   out.ReplaceSel(L"failed\r\n");             // red text
+///   for (const KvTextRun& run : out.KvGetRuns()) ...
+///
+/// As in the Windows control a paragraph ends with one '\r' in the text:
+/// "\r\n", "\n" and "\r" inserted are each one paragraph break, positions
+/// count it as one character, and WM_GETTEXT/GetWindowText give "\r\n" for
+/// it (GetTextLength counts those two). Text typed at the caret takes the
+/// caret's format (SetSelectionCharFormat on an empty selection sets it).
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -121,8 +123,8 @@ struct EDITSTREAM {
   EDITSTREAMCALLBACK pfnCallback;
 };
 
-// A stretch of text with one character format (every field valid) and the
-// format of the paragraph it lies in. Paragraph breaks are '\r'.
+/// A stretch of text with one character format (every field valid) and the
+/// format of the paragraph it lies in. Paragraph breaks are '\r'.
 struct KvTextRun {
   std::wstring text;
   CHARFORMATW format;
@@ -133,31 +135,31 @@ class KVSTD_API CRichEditCtrl : public CWnd {
  public:
   CRichEditCtrl();
   using CWnd::Create;  // the window-class form stays callable
-  // A child window of class "RichEdit20W" (WS_CHILD is added).
+  /// A child window of class "RichEdit20W" (WS_CHILD is added).
   virtual BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 
-  // start -1: no selection (caret at the end of the current one); end -1:
-  // to the end of the text. Positions beyond the end mean the end.
+  /// start -1: no selection (caret at the end of the current one); end -1:
+  /// to the end of the text. Positions beyond the end mean the end.
   void SetSel(long start, long end);
   void GetSel(long& start, long& end) const;
-  // Replaces the selection (the caret then follows the new text).
+  /// Replaces the selection (the caret then follows the new text).
   void ReplaceSel(LPCWSTR text, BOOL canUndo = FALSE);
-  // Characters as WM_GETTEXTLENGTH counts them (a paragraph break is two).
+  /// Characters as WM_GETTEXTLENGTH counts them (a paragraph break is two).
   long GetTextLength() const;
   CString GetSelText() const;
 
   BOOL SetSelectionCharFormat(CHARFORMATW& format);
   BOOL SetWordCharFormat(CHARFORMATW& format);
   BOOL SetDefaultCharFormat(CHARFORMATW& format);
-  // The format at the selection's start; dwMask tells the fields that are
-  // the same over the whole selection.
+  /// The format at the selection's start; dwMask tells the fields that are
+  /// the same over the whole selection.
   DWORD GetSelectionCharFormat(CHARFORMATW& format) const;
   BOOL SetParaFormat(PARAFORMAT& format);
   DWORD GetParaFormat(PARAFORMAT& format) const;
-  // SF_TEXT or SF_RTF, handed to the callback in pieces.
+  /// SF_TEXT or SF_RTF, handed to the callback in pieces.
   long StreamOut(int format, EDITSTREAM& stream);
 
-  // Host hook: the content as runs of one character and paragraph format.
+  /// Host hook: the content as runs of one character and paragraph format.
   std::vector<KvTextRun> KvGetRuns() const;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -169,20 +171,20 @@ class KVSTD_API CRichEditCtrl : public CWnd {
   size_t ParagraphOf(long position) const;
   std::wstring WindowText() const;
 
-  std::wstring text_;                 // paragraph breaks as '\r'
-  std::vector<int> charFormat_;       // one per character of text_
-  std::vector<CHARFORMATW> formats_;  // distinct formats in use
-  std::vector<PARAFORMAT> paragraphs_;  // one per paragraph (breaks + 1)
-  int caretFormat_;                   // format of text typed at the caret
+  std::wstring text_;                 ///< paragraph breaks as '\r'
+  std::vector<int> charFormat_;       ///< one per character of text_
+  std::vector<CHARFORMATW> formats_;  ///< distinct formats in use
+  std::vector<PARAFORMAT> paragraphs_;  ///< one per paragraph (breaks + 1)
+  int caretFormat_;                   ///< format of text typed at the caret
   long selStart_, selEnd_;
 };
 
 namespace kavro::platform {
-// The content as RTF, as EM_STREAMOUT with SF_RTF gives it (ASCII text,
-// other characters as \uN escapes, a colour table and \cf/\b runs).
+/// The content as RTF, as EM_STREAMOUT with SF_RTF gives it (ASCII text,
+/// other characters as \uN escapes, a colour table and \cf/\b runs).
 KVSTD_API std::string KvRichTextToRtf(const CRichEditCtrl& control);
-// The content as UTF-8 text for a terminal: each run's colour and weight as
-// ANSI escape sequences (24-bit colour; black as the terminal's default
-// colour), paragraph breaks as "\n", ending with a reset.
+/// The content as UTF-8 text for a terminal: each run's colour and weight as
+/// ANSI escape sequences (24-bit colour; black as the terminal's default
+/// colour), paragraph breaks as "\n", ending with a reset.
 KVSTD_API std::string KvRichTextToTerminal(const CRichEditCtrl& control);
 }  // namespace kavro::platform

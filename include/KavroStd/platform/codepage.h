@@ -1,14 +1,16 @@
-// Code pages: the one system ANSI code page of the process and the
-// conversions between it (or any other code page) and wide text.
-//
-// The ANSI code page is the number in the environment variable KAVRO_ACP
-// when set (936, 1252, 65001, ...), else the code page of the user's locale
-// (UTF-8 -> 65001, GBK/GB2312/GB18030 -> 936, BIG5 -> 950, EUC-JP and
-// Shift_JIS -> 932, EUC-KR -> 949, ISO-8859-1 -> 1252), else 1252. It is read
-// once, at the first conversion; KvSetACP changes it for the whole process.
-//
-// Wide text is wchar_t (a whole code point on Linux). MultiByteToWideChar and
-// WideCharToMultiByte count in wchar_t units and bytes, as on Windows.
+/// @file
+/// @ingroup platform_layer
+/// Code pages: the one system ANSI code page of the process and the
+/// conversions between it (or any other code page) and wide text.
+///
+/// The ANSI code page is the number in the environment variable KAVRO_ACP
+/// when set (936, 1252, 65001, ...), else the code page of the user's locale
+/// (UTF-8 -> 65001, GBK/GB2312/GB18030 -> 936, BIG5 -> 950, EUC-JP and
+/// Shift_JIS -> 932, EUC-KR -> 949, ISO-8859-1 -> 1252), else 1252. It is read
+/// once, at the first conversion; KvSetACP changes it for the whole process.
+///
+/// Wide text is wchar_t (a whole code point on Linux). MultiByteToWideChar and
+/// WideCharToMultiByte count in wchar_t units and bytes, as on Windows.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -32,19 +34,19 @@
 
 KVSTD_C_API UINT GetACP(void);
 KVSTD_C_API UINT GetOEMCP(void);
-// Makes `codePage` the process's ANSI code page; FALSE (nothing changed) for
-// a code page the layer cannot convert.
+/// Makes `codePage` the process's ANSI code page; FALSE (nothing changed) for
+/// a code page the layer cannot convert.
 KVSTD_C_API BOOL KvSetACP(UINT codePage);
 KVSTD_C_API BOOL IsValidCodePage(UINT codePage);
 
-// As on Windows: cbMultiByte -1 converts through the terminating zero and
-// counts it; a zero output size asks for the size needed. Invalid input bytes
-// become U+FFFD (UTF-8) or the code page's default character unless
-// MB_ERR_INVALID_CHARS asks for failure (ERROR_NO_UNICODE_TRANSLATION).
+/// As on Windows: cbMultiByte -1 converts through the terminating zero and
+/// counts it; a zero output size asks for the size needed. Invalid input bytes
+/// become U+FFFD (UTF-8) or the code page's default character unless
+/// MB_ERR_INVALID_CHARS asks for failure (ERROR_NO_UNICODE_TRANSLATION).
 KVSTD_C_API int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mb, int cbMultiByte,
                                     LPWSTR wide, int cchWideChar);
-// Characters the code page cannot show become the default character ("?"
-// unless given); *usedDefaultChar tells whether that happened.
+/// Characters the code page cannot show become the default character ("?"
+/// unless given); *usedDefaultChar tells whether that happened.
 KVSTD_C_API int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int cchWideChar,
                                     LPSTR mb, int cbMultiByte, LPCSTR defaultChar,
                                     LPBOOL usedDefaultChar);

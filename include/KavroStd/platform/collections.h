@@ -1,14 +1,16 @@
-// The MFC containers: CObject, the growable arrays CArray, CStringArray and
-// CByteArray, and the hash map CMap.
-//
-//   CMap<CString, LPCWSTR, int, int> m;   // default hash table of 17 buckets
-//   m.SetAt(L"a", 1);
-//   POSITION p = m.GetStartPosition();
-//   while (p) { CString k; int v; m.GetNextAssoc(p, k, v); }
-//
-// Indexes are INT_PTR as in MFC. A CMap iterates in its bucket order, not in
-// the order of insertion; wide-string keys hash as MFC's HashKey does and
-// compare exactly (case-sensitive).
+/// @file
+/// @ingroup platform_layer
+/// The MFC containers: CObject, the growable arrays CArray, CStringArray and
+/// CByteArray, and the hash map CMap.
+///
+///   CMap<CString, LPCWSTR, int, int> m;   // default hash table of 17 buckets
+///   m.SetAt(L"a", 1);
+///   POSITION p = m.GetStartPosition();
+///   while (p) { CString k; int v; m.GetNextAssoc(p, k, v); }
+///
+/// Indexes are INT_PTR as in MFC. A CMap iterates in its bucket order, not in
+/// the order of insertion; wide-string keys hash as MFC's HashKey does and
+/// compare exactly (case-sensitive).
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -22,7 +24,7 @@
 class KVSTD_API CObject {
  public:
   virtual ~CObject() = default;
-  // ASSERT_VALID's check of the object's state; derived classes add their own.
+  /// ASSERT_VALID's check of the object's state; derived classes add their own.
   virtual void AssertValid() const {}
 };
 
@@ -44,7 +46,7 @@ class CArray : public CObject {
   void FreeExtra() { v_.shrink_to_fit(); }
   void RemoveAll() { v_.clear(); }
 
-  // An index outside the array throws CInvalidArgException*, as in MFC.
+  /// An index outside the array throws CInvalidArgException*, as in MFC.
   const TYPE& GetAt(INT_PTR i) const { return v_[Checked(i)]; }
   TYPE& GetAt(INT_PTR i) { return v_[Checked(i)]; }
   void SetAt(INT_PTR i, ARG_TYPE e) { v_[Checked(i)] = e; }
@@ -89,7 +91,7 @@ class CArray : public CObject {
     v_.erase(v_.begin() + i, v_.begin() + end);
   }
 
-  // Range access for C++ algorithms and range-for.
+  /// Range access for C++ algorithms and range-for.
   TYPE* begin() { return v_.data(); }
   TYPE* end() { return v_.data() + v_.size(); }
   const TYPE* begin() const { return v_.data(); }
@@ -120,7 +122,7 @@ class KVSTD_API CDWordArray : public CArray<DWORD, DWORD> {};
 class KVSTD_API CWordArray : public CArray<WORD, WORD> {};
 class KVSTD_API CPtrArray : public CArray<void*, void*> {};
 
-// MFC's hash functions: strings fold each unit into (h << 5) + h + c.
+/// MFC's hash functions: strings fold each unit into (h << 5) + h + c.
 inline UINT HashKey(LPCWSTR key) {
   UINT h = 0;
   if (key)
@@ -137,7 +139,7 @@ template <class ARG_KEY>
 inline UINT HashKey(ARG_KEY key) {
   return static_cast<UINT>((static_cast<DWORD_PTR>(key)) >> 4);
 }
-// Pointers hash by address; character pointers are strings (above).
+/// Pointers hash by address; character pointers are strings (above).
 template <class T>
   requires(!std::is_same_v<std::remove_cv_t<T>, wchar_t> && !std::is_same_v<std::remove_cv_t<T>, char>)
 inline UINT HashKey(T* key) {
@@ -157,7 +159,7 @@ class CMap : public CObject {
   INT_PTR GetSize() const { return count_; }
   BOOL IsEmpty() const { return count_ == 0; }
   UINT GetHashTableSize() const { return tableSize_; }
-  // Sets the number of buckets; only allowed while the map is empty.
+  /// Sets the number of buckets; only allowed while the map is empty.
   void InitHashTable(UINT size, BOOL = TRUE) {
     if (count_ == 0 && size > 0) {
       delete[] table_;

@@ -1,18 +1,20 @@
-// MFC's linked lists and the named list, map and typed-pointer classes of
-// afxcoll.h and afxtempl.h: CList, CStringList, CPtrList, CObList, CObArray,
-// the CMapStringToString family, CTypedPtrArray and CTypedPtrList.
-//
-//   CStringList names;
-//   names.AddTail(L"b");
-//   names.AddHead(L"a");
-//   for (POSITION p = names.GetHeadPosition(); p;) {
-//     CString& s = names.GetNext(p);   // "a", then "b"
-//   }
-//
-// A POSITION names one element and stays valid until that element is
-// removed. Removing or reading through a null POSITION, or reading the head
-// or tail of an empty list, throws CInvalidArgException* (MFC asserts and
-// then crashes).
+/// @file
+/// @ingroup platform_layer
+/// MFC's linked lists and the named list, map and typed-pointer classes of
+/// afxcoll.h and afxtempl.h: CList, CStringList, CPtrList, CObList, CObArray,
+/// the CMapStringToString family, CTypedPtrArray and CTypedPtrList.
+///
+///   CStringList names;
+///   names.AddTail(L"b");
+///   names.AddHead(L"a");
+///   for (POSITION p = names.GetHeadPosition(); p;) {
+///     CString& s = names.GetNext(p);   // "a", then "b"
+///   }
+///
+/// A POSITION names one element and stays valid until that element is
+/// removed. Removing or reading through a null POSITION, or reading the head
+/// or tail of an empty list, throws CInvalidArgException* (MFC asserts and
+/// then crashes).
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -57,8 +59,8 @@ class CList : public CObject {
 
   POSITION AddHead(ARG_TYPE value) { return Pos(Link(nullptr, head_, value)); }
   POSITION AddTail(ARG_TYPE value) { return Pos(Link(tail_, nullptr, value)); }
-  // The other list's elements, in their order, before the head or after the
-  // tail (a list added to itself is copied first).
+  /// The other list's elements, in their order, before the head or after the
+  /// tail (a list added to itself is copied first).
   void AddHead(const CList* other) {
     if (!other) return;
     CopyOf copy(*other);
@@ -81,7 +83,7 @@ class CList : public CObject {
 
   POSITION GetHeadPosition() const { return Pos(head_); }
   POSITION GetTailPosition() const { return Pos(tail_); }
-  // The element at pos; pos moves to the next (previous) one, null at the end.
+  /// The element at pos; pos moves to the next (previous) one, null at the end.
   TYPE& GetNext(POSITION& pos) {
     Node* n = Checked(At(pos));
     pos = Pos(n->next);
@@ -116,15 +118,15 @@ class CList : public CObject {
     Node* n = At(pos);
     return Pos(Link(n, n->next, value));
   }
-  // The first element equal to value after startAfter (from the head when
-  // null); null when there is none.
+  /// The first element equal to value after startAfter (from the head when
+  /// null); null when there is none.
   POSITION Find(ARG_TYPE value, POSITION startAfter = nullptr) const {
     Node* n = startAfter ? At(startAfter)->next : head_;
     for (; n; n = n->next)
       if (n->data == value) return Pos(n);
     return nullptr;
   }
-  // The element at a zero-based index; null outside the list.
+  /// The element at a zero-based index; null outside the list.
   POSITION FindIndex(INT_PTR index) const {
     if (index < 0 || index >= count_) return nullptr;
     Node* n = head_;
@@ -175,7 +177,7 @@ class KVSTD_API CPtrList : public CList<void*, void*> {};
 class KVSTD_API CObList : public CList<CObject*, CObject*> {};
 class KVSTD_API CObArray : public CArray<CObject*, CObject*> {};
 
-// The named maps of afxcoll.h. String keys hash and compare exactly.
+/// The named maps of afxcoll.h. String keys hash and compare exactly.
 class KVSTD_API CMapStringToString : public CMap<CString, LPCWSTR, CString, LPCWSTR> {};
 class KVSTD_API CMapStringToPtr : public CMap<CString, LPCWSTR, void*, void*> {};
 class KVSTD_API CMapStringToOb : public CMap<CString, LPCWSTR, CObject*, CObject*> {};
@@ -184,7 +186,7 @@ class KVSTD_API CMapPtrToWord : public CMap<void*, void*, WORD, WORD> {};
 class KVSTD_API CMapWordToPtr : public CMap<WORD, WORD, void*, void*> {};
 class KVSTD_API CMapWordToOb : public CMap<WORD, WORD, CObject*, CObject*> {};
 
-// Arrays and lists of typed pointers over the untyped classes.
+/// Arrays and lists of typed pointers over the untyped classes.
 template <class BASE_CLASS, class TYPE>
 class CTypedPtrArray : public BASE_CLASS {
  public:

@@ -1,18 +1,20 @@
-// COM basics: result codes, interface identifiers, IUnknown, per-thread
-// error information, apartment initialisation and object creation by class
-// identifier or ProgID, for the library's COM-shaped services (the XML DOM,
-// the Office wrappers).
-//
-//   CoInitialize(nullptr);                               // S_OK, then S_FALSE
-//   IXMLDOMDocument* doc = nullptr;
-//   HRESULT hr = CoCreateInstance(CLSID_DOMDocument30, nullptr, CLSCTX_INPROC_SERVER,
-//                                 IID_IXMLDOMDocument, (void**)&doc);
-//
-// Objects are in-process C++ objects with reference counts; there is no
-// marshalling and no registry of servers (IDispatch: oleauto.h). A thread must have
-// entered an apartment (CoInitialize/CoInitializeEx) before creating
-// objects, as on Windows; the process's main thread counts as entered, as
-// in the CAD host, whose main thread is an OLE apartment.
+/// @file
+/// @ingroup platform_layer
+/// COM basics: result codes, interface identifiers, IUnknown, per-thread
+/// error information, apartment initialisation and object creation by class
+/// identifier or ProgID, for the library's COM-shaped services (the XML DOM,
+/// the Office wrappers).
+///
+///   CoInitialize(nullptr);                               // S_OK, then S_FALSE
+///   IXMLDOMDocument* doc = nullptr;
+///   HRESULT hr = CoCreateInstance(CLSID_DOMDocument30, nullptr, CLSCTX_INPROC_SERVER,
+///                                 IID_IXMLDOMDocument, (void**)&doc);
+///
+/// Objects are in-process C++ objects with reference counts; there is no
+/// marshalling and no registry of servers (IDispatch: oleauto.h). A thread must have
+/// entered an apartment (CoInitialize/CoInitializeEx) before creating
+/// objects, as on Windows; the process's main thread counts as entered, as
+/// in the CAD host, whose main thread is an OLE apartment.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -79,8 +81,8 @@ enum CLSCTX {
   CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
 };
 
-// The interface every COM object has: identity, reference count and
-// interface lookup. `kvIid` stands where Windows compilers read __uuidof.
+/// The interface every COM object has: identity, reference count and
+/// interface lookup. `kvIid` stands where Windows compilers read __uuidof.
 struct IUnknown {
   static constexpr GUID kvIid = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
   virtual HRESULT QueryInterface(REFIID iid, void** object) = 0;
@@ -100,7 +102,7 @@ constexpr IID IID_IUnknown = IUnknown::kvIid;
 #define __uuidof(type) (type::kvIid)
 #endif
 
-// The description of the last failure a thread's COM call reported.
+/// The description of the last failure a thread's COM call reported.
 struct IErrorInfo : IUnknown {
   static constexpr GUID kvIid = {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
   virtual HRESULT GetGUID(GUID* guid) = 0;
@@ -113,36 +115,36 @@ struct IErrorInfo : IUnknown {
   ~IErrorInfo() = default;
 };
 
-// Enters the calling thread into an apartment. S_OK the first time, S_FALSE
-// when it already is in one of that model (each success needs a
-// CoUninitialize), RPC_E_CHANGED_MODE for the other model. The reserved
-// argument must be null (E_INVALIDARG otherwise).
+/// Enters the calling thread into an apartment. S_OK the first time, S_FALSE
+/// when it already is in one of that model (each success needs a
+/// CoUninitialize), RPC_E_CHANGED_MODE for the other model. The reserved
+/// argument must be null (E_INVALIDARG otherwise).
 KVSTD_C_API HRESULT CoInitialize(LPVOID reserved);
 KVSTD_C_API HRESULT CoInitializeEx(LPVOID reserved, DWORD coinit);
-// Leaves once for each successful CoInitialize(Ex).
+/// Leaves once for each successful CoInitialize(Ex).
 KVSTD_C_API void CoUninitialize();
 
-// Creates an object of a class the library provides. REGDB_E_CLASSNOTREG
-// for an unknown class, CO_E_NOTINITIALIZED when the thread has entered no
-// apartment, CLASS_E_NOAGGREGATION for an outer object, E_NOINTERFACE when
-// the object lacks the interface, E_POINTER for a null out-pointer.
+/// Creates an object of a class the library provides. REGDB_E_CLASSNOTREG
+/// for an unknown class, CO_E_NOTINITIALIZED when the thread has entered no
+/// apartment, CLASS_E_NOAGGREGATION for an outer object, E_NOINTERFACE when
+/// the object lacks the interface, E_POINTER for a null out-pointer.
 KVSTD_C_API HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid,
                                      LPVOID* object);
-// The class identifier of a ProgID ("Msxml2.DOMDocument.3.0"), found
-// without regard to case. CO_E_CLASSSTRING for an unknown one.
+/// The class identifier of a ProgID ("Msxml2.DOMDocument.3.0"), found
+/// without regard to case. CO_E_CLASSSTRING for an unknown one.
 KVSTD_C_API HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid);
-// Reads "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" (with braces) or a ProgID.
+/// Reads "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" (with braces) or a ProgID.
 KVSTD_C_API HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid);
 
-// The thread's error information: SetErrorInfo replaces it (null clears),
-// GetErrorInfo hands it over (S_FALSE and null when there is none) and
-// clears it.
+/// The thread's error information: SetErrorInfo replaces it (null clears),
+/// GetErrorInfo hands it over (S_FALSE and null when there is none) and
+/// clears it.
 KVSTD_C_API HRESULT SetErrorInfo(ULONG reserved, IErrorInfo* info);
 KVSTD_C_API HRESULT GetErrorInfo(ULONG reserved, IErrorInfo** info);
 
-// Copies a variant (a BSTR is duplicated, an interface pointer AddRef'd,
-// an array copied).
+/// Copies a variant (a BSTR is duplicated, an interface pointer AddRef'd,
+/// an array copied).
 KVSTD_C_API HRESULT VariantCopy(VARIANT* dest, const VARIANT* source);
-// Converts to another type in place or into dest; the pairs and rules are
-// listed in oleauto.h. DISP_E_TYPEMISMATCH for the others.
+/// Converts to another type in place or into dest; the pairs and rules are
+/// listed in oleauto.h. DISP_E_TYPEMISMATCH for the others.
 KVSTD_C_API HRESULT VariantChangeType(VARIANT* dest, const VARIANT* source, USHORT flags, VARTYPE type);

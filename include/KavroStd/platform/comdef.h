@@ -1,20 +1,22 @@
-// The COM support library: _com_error (thrown by value), the smart
-// interface pointer _com_ptr_t and its typedefs, and _com_issue_error.
-//
-//   try {
-//     IXMLDOMDocumentPtr doc;
-//     doc.CreateInstance(L"Msxml2.DOMDocument.3.0");   // HRESULT
-//     doc->selectSingleNode(L"a[");                    // throws
-//   } catch (const _com_error& e) {
-//     e.Error();         // the HRESULT, E_FAIL here
-//     e.Description();   // the object's message, from its error information
-//     e.ErrorMessage();  // the system text of the HRESULT
-//   }
-//
-// A _com_ptr_t holds one reference; copying adds one, assigning a pointer of
-// another interface type asks the object for this one (QueryInterface) and
-// holds null when it lacks it. Calling through a null pointer with -> throws
-// _com_error(E_POINTER), as the Windows support library does.
+/// @file
+/// @ingroup platform_layer
+/// The COM support library: _com_error (thrown by value), the smart
+/// interface pointer _com_ptr_t and its typedefs, and _com_issue_error.
+///
+///   try {
+///     IXMLDOMDocumentPtr doc;
+///     doc.CreateInstance(L"Msxml2.DOMDocument.3.0");   // HRESULT
+///     doc->selectSingleNode(L"a[");                    // throws
+///   } catch (const _com_error& e) {
+///     e.Error();         // the HRESULT, E_FAIL here
+///     e.Description();   // the object's message, from its error information
+///     e.ErrorMessage();  // the system text of the HRESULT
+///   }
+///
+/// A _com_ptr_t holds one reference; copying adds one, assigning a pointer of
+/// another interface type asks the object for this one (QueryInterface) and
+/// holds null when it lacks it. Calling through a null pointer with -> throws
+/// _com_error(E_POINTER), as the Windows support library does.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -29,8 +31,8 @@
 
 class KVSTD_API _com_error {
  public:
-  // Takes the error information (AddRef'd when addRef), which supplies the
-  // description and source.
+  /// Takes the error information (AddRef'd when addRef), which supplies the
+  /// description and source.
   explicit _com_error(HRESULT hr, IErrorInfo* info = nullptr, bool addRef = false);
   _com_error(const _com_error& other);
   _com_error& operator=(const _com_error& other);
@@ -38,11 +40,11 @@ class KVSTD_API _com_error {
 
   HRESULT Error() const noexcept { return m_hr; }
   WORD WCode() const noexcept;
-  IErrorInfo* ErrorInfo() const;  // AddRef'd, or null
-  // The system text of the HRESULT ("Unspecified error" for E_FAIL), or
-  // "Unknown error 0x%08X"; kept by the object.
+  IErrorInfo* ErrorInfo() const;  ///< AddRef'd, or null
+  /// The system text of the HRESULT ("Unspecified error" for E_FAIL), or
+  /// "Unknown error 0x%08X"; kept by the object.
   const wchar_t* ErrorMessage() const;
-  // From the error information; empty when there is none.
+  /// From the error information; empty when there is none.
   _bstr_t Description() const;
   _bstr_t Source() const;
 
@@ -55,8 +57,8 @@ class KVSTD_API _com_error {
   mutable std::wstring m_message;
 };
 
-// Throws _com_error(hr) / with the thread's error information when the
-// object named its failure (as the smart-pointer methods do).
+/// Throws _com_error(hr) / with the thread's error information when the
+/// object named its failure (as the smart-pointer methods do).
 [[noreturn]] KVSTD_API void _com_issue_error(HRESULT hr);
 [[noreturn]] KVSTD_API void _com_issue_errorex(HRESULT hr, IUnknown* object, REFIID iid);
 
@@ -66,8 +68,8 @@ class _com_ptr_t {
   typedef Interface ThisInterface;
 
   _com_ptr_t() noexcept = default;
-  // A literal 0 makes a null pointer (another int throws); nullptr and
-  // NULL (which GCC gives a type of its own) take the pointer forms.
+  /// A literal 0 makes a null pointer (another int throws); nullptr and
+  /// NULL (which GCC gives a type of its own) take the pointer forms.
   template <class Int, std::enable_if_t<std::is_same_v<Int, int>, int> = 0>
   _com_ptr_t(Int null) {
     if (null != 0) _com_issue_error(E_INVALIDARG);
@@ -78,7 +80,7 @@ class _com_ptr_t {
   }
   _com_ptr_t(const _com_ptr_t& other) noexcept : m_p(other.m_p) { AddRefIf(); }
   _com_ptr_t(_com_ptr_t&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
-  // Another interface of the same object, or null when it has none.
+  /// Another interface of the same object, or null when it has none.
   template <class Other>
   _com_ptr_t(const _com_ptr_t<Other>& other) {
     QueryFrom(other.GetInterfacePtr());
@@ -176,7 +178,7 @@ class _com_ptr_t {
     if (!m_p) _com_issue_error(E_POINTER);
     return m_p;
   }
-  // Releases what is held and gives the slot to a call that fills it.
+  /// Releases what is held and gives the slot to a call that fills it.
   Interface** operator&() noexcept {
     _Release();
     return &m_p;

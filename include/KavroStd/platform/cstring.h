@@ -1,15 +1,17 @@
-// CString (wide) and CStringA (bytes in the ANSI code page): the MFC string
-// classes with the members the library and its callers use.
-//
-//   CString s = L"Layer";
-//   s.AppendFormat(L"%d", 3);          // "Layer3"
-//   CStringA a(s);                     // converted with the ANSI code page
-//
-// Indexes and lengths count units (wchar_t or bytes). Format follows
-// Microsoft's printf rules: in a wide format %s and %c take wide arguments,
-// %S and %C narrow ones; %ld is the 32-bit Windows long; %I64d and %lld are
-// 64-bit. Numbers are always written as in the "C" locale. Case mapping and
-// case-blind comparison use Unicode simple case mapping.
+/// @file
+/// @ingroup platform_layer
+/// CString (wide) and CStringA (bytes in the ANSI code page): the MFC string
+/// classes with the members the library and its callers use.
+///
+///   CString s = L"Layer";
+///   s.AppendFormat(L"%d", 3);          // "Layer3"
+///   CStringA a(s);                     // converted with the ANSI code page
+///
+/// Indexes and lengths count units (wchar_t or bytes). Format follows
+/// Microsoft's printf rules: in a wide format %s and %c take wide arguments,
+/// %S and %C narrow ones; %ld is the 32-bit Windows long; %I64d and %lld are
+/// 64-bit. Numbers are always written as in the "C" locale. Case mapping and
+/// case-blind comparison use Unicode simple case mapping.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -22,14 +24,14 @@
 
 #include "KavroStd/platform/win_types.h"
 
-// Support of the inline string templates below: exported because every
-// module that instantiates CStringT calls them, but not hooks of their own.
+/// Support of the inline string templates below: exported because every
+/// module that instantiates CStringT calls them, but not hooks of their own.
 namespace kavro::platform {
-// Conversions between the ANSI code page and wide text used by the string
-// classes; invalid input is replaced, never dropped silently.
+/// Conversions between the ANSI code page and wide text used by the string
+/// classes; invalid input is replaced, never dropped silently.
 KVSTD_API std::wstring AnsiToWide(const char* text, size_t length);
 KVSTD_API std::string WideToAnsi(const wchar_t* text, size_t length);
-// Microsoft-rule formatting, appending to out.
+/// Microsoft-rule formatting, appending to out.
 KVSTD_API void AppendFormatV(std::wstring& out, const wchar_t* format, va_list args);
 KVSTD_API void AppendFormatV(std::string& out, const char* format, va_list args);
 KVSTD_API wchar_t ToUpper(wchar_t c);
@@ -39,13 +41,13 @@ KVSTD_API int CompareNoCase(const char* a, size_t na, const char* b, size_t nb);
 KVSTD_API int Collate(const wchar_t* a, const wchar_t* b);
 KVSTD_API int Collate(const char* a, const char* b);
 KVSTD_API bool IsSpace(wchar_t c);
-// String `id` of `instance`'s string table, or with a null instance of the
-// first module of the resource chain that has it; false when none has.
+/// String `id` of `instance`'s string table, or with a null instance of the
+/// first module of the resource chain that has it; false when none has.
 KVSTD_API bool LoadStringResource(HINSTANCE instance, UINT id, std::wstring& out);
 }  // namespace kavro::platform
 
-// Throws a heap CInvalidArgException (afx_exception.h), as MFC does for an
-// index outside a string or an array.
+/// Throws a heap CInvalidArgException (afx_exception.h), as MFC does for an
+/// index outside a string or an array.
 [[noreturn]] KVSTD_API void AfxThrowInvalidArgException();
 
 template <typename T>
@@ -62,8 +64,8 @@ class CStringT {
   CStringT(CStringT&&) noexcept = default;
   CStringT& operator=(const CStringT&) = default;
   CStringT& operator=(CStringT&&) noexcept = default;
-  // A resource number in place of a pointer (MAKEINTRESOURCE(id), or
-  // (LPCTSTR)id) loads that string of the string table, as in MFC.
+  /// A resource number in place of a pointer (MAKEINTRESOURCE(id), or
+  /// (LPCTSTR)id) loads that string of the string table, as in MFC.
   CStringT(PCXSTR s) {
     if (s && IS_INTRESOURCE(s)) LoadString(static_cast<UINT>(reinterpret_cast<ULONG_PTR>(s)));
     else s_ = s ? s : Empty0();
@@ -95,10 +97,10 @@ class CStringT {
     return *this;
   }
 
-  // String `id` of the string table, from `instance` or else from the
-  // first module of the resource chain that has it; FALSE, the string
-  // unchanged, when there is none. (Named LoadStringW by the generic-text
-  // names, as MFC's is on Windows.)
+  /// String `id` of the string table, from `instance` or else from the
+  /// first module of the resource chain that has it; FALSE, the string
+  /// unchanged, when there is none. (Named LoadStringW by the generic-text
+  /// names, as MFC's is on Windows.)
   BOOL LoadString(UINT id) { return LoadString(nullptr, id); }
   BOOL LoadString(HINSTANCE instance, UINT id) {
     std::wstring text;
@@ -115,8 +117,8 @@ class CStringT {
   operator PCXSTR() const { return s_.c_str(); }
   const std::basic_string<T>& str() const { return s_; }
 
-  // GetAt may read the terminator at GetLength(); other indexes outside the
-  // string throw CInvalidArgException*.
+  /// GetAt may read the terminator at GetLength(); other indexes outside the
+  /// string throw CInvalidArgException*.
   T GetAt(int i) const {
     if (i < 0 || i > GetLength()) AfxThrowInvalidArgException();
     return s_.c_str()[i];
@@ -127,9 +129,9 @@ class CStringT {
   }
   T operator[](int i) const { return GetAt(i); }
 
-  // Direct access to the buffer: at least `minLength` units are writable
-  // (plus the terminator); ReleaseBuffer(-1) takes the length up to the first
-  // zero.
+  /// Direct access to the buffer: at least `minLength` units are writable
+  /// (plus the terminator); ReleaseBuffer(-1) takes the length up to the first
+  /// zero.
   PXSTR GetBuffer() { return s_.data(); }
   PXSTR GetBuffer(int minLength) {
     if (minLength > GetLength()) s_.resize(minLength);
@@ -234,8 +236,8 @@ class CStringT {
     size_t p = s_.find_first_of(set);
     return p == std::basic_string<T>::npos ? *this : Left(static_cast<int>(p));
   }
-  // Next token after `start` delimited by any of `tokens`; start becomes -1
-  // and the result empty when no token is left.
+  /// Next token after `start` delimited by any of `tokens`; start becomes -1
+  /// and the result empty when no token is left.
   CStringT Tokenize(PCXSTR tokens, int& start) const {
     if (start < 0 || start > GetLength()) {
       start = -1;

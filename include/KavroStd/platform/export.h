@@ -1,5 +1,7 @@
-// The one export macro of the library. Everything a product module may call
-// carries KVSTD_API; the rest of the shared object is hidden.
+/// @file
+/// @ingroup platform_layer
+/// The one export macro of the library. Everything a product module may call
+/// carries KVSTD_API; the rest of the shared object is hidden.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"

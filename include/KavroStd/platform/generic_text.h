@@ -1,15 +1,17 @@
-// The generic-text names of a UNICODE build, as the Windows SDK defines them:
-// TCHAR and its pointer types, _T/_TEXT/TEXT, and the generic name of every
-// Win32 function and structure the layer provides in its W form
-// (GetPrivateProfileString is GetPrivateProfileStringW). Functions are
-// macros and structures typedefs, as in Windows' headers; names that Windows
-// has only in one form (CommandLineToArgvW, MultiByteToWideChar) get none.
-//
-// Every public header includes this one first, so a member function that
-// carries such a name is renamed alike in the library and in the modules, as
-// MFC's are on Windows: CWnd::GetWindowText is CWnd::GetWindowTextW,
-// CString::LoadString is CString::LoadStringW, and code calling either
-// spelling reaches the same member.
+/// @file
+/// @ingroup platform_layer
+/// The generic-text names of a UNICODE build, as the Windows SDK defines them:
+/// TCHAR and its pointer types, _T/_TEXT/TEXT, and the generic name of every
+/// Win32 function and structure the layer provides in its W form
+/// (GetPrivateProfileString is GetPrivateProfileStringW). Functions are
+/// macros and structures typedefs, as in Windows' headers; names that Windows
+/// has only in one form (CommandLineToArgvW, MultiByteToWideChar) get none.
+///
+/// Every public header includes this one first, so a member function that
+/// carries such a name is renamed alike in the library and in the modules, as
+/// MFC's are on Windows: CWnd::GetWindowText is CWnd::GetWindowTextW,
+/// CString::LoadString is CString::LoadStringW, and code calling either
+/// spelling reaches the same member.
 #pragma once
 
 #ifndef UNICODE
@@ -41,7 +43,7 @@ typedef const wchar_t* PCTSTR;
 #define _TEXT(x) __T(x)
 #endif
 
-// Structures: the generic name is the W structure.
+/// Structures: the generic name is the W structure.
 struct WIN32_FIND_DATAW;
 typedef WIN32_FIND_DATAW WIN32_FIND_DATA;
 typedef WIN32_FIND_DATAW* PWIN32_FIND_DATA;

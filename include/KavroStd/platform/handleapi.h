@@ -1,7 +1,9 @@
-// Kernel object handles (files, mutexes, find handles) and the file handle
-// calls. A handle is valid from its creation to CloseHandle; the layer checks
-// every handle it is given and fails with ERROR_INVALID_HANDLE on a stale or
-// foreign one.
+/// @file
+/// @ingroup platform_layer
+/// Kernel object handles (files, mutexes, find handles) and the file handle
+/// calls. A handle is valid from its creation to CloseHandle; the layer checks
+/// every handle it is given and fails with ERROR_INVALID_HANDLE on a stale or
+/// foreign one.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -31,8 +33,8 @@
 
 KVSTD_C_API BOOL CloseHandle(HANDLE handle);
 
-// Opening a path that names a folder fails with ERROR_ACCESS_DENIED, and
-// writing to a read-only file with ERROR_ACCESS_DENIED, as on Windows.
+/// Opening a path that names a folder fails with ERROR_ACCESS_DENIED, and
+/// writing to a read-only file with ERROR_ACCESS_DENIED, as on Windows.
 KVSTD_C_API HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode,
                                LPSECURITY_ATTRIBUTES security, DWORD creation, DWORD flags,
                                HANDLE templateFile);
@@ -67,6 +69,6 @@ KVSTD_C_API DWORD GetFileType(HANDLE file);
 KVSTD_C_API BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
                                  LPHANDLE target, DWORD access, BOOL inherit, DWORD options);
 
-// An anonymous pipe: a read handle and a write handle (size is a hint).
+/// An anonymous pipe: a read handle and a write handle (size is a hint).
 KVSTD_C_API BOOL CreatePipe(LPHANDLE readPipe, LPHANDLE writePipe,
                             LPSECURITY_ATTRIBUTES attributes, DWORD size);

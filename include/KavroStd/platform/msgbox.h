@@ -1,22 +1,24 @@
-// Message boxes. There is no screen: a box goes to the handler a host or a
-// test installs, which returns the button pressed.
-//
-//   int Answer(LPCWSTR text, LPCWSTR caption, UINT type, void* context) { return IDYES; }
-//   KvMessageBoxHandler old = KvSetMessageBoxHandler(Answer, nullptr);
-//
-// With no handler the box is written to standard error as one UTF-8 line,
-// "caption: text" (line breaks and other control characters become
-// spaces), and the answer is the one that does nothing further:
-//   MB_OK                      IDOK
-//   MB_OKCANCEL                IDCANCEL
-//   MB_YESNOCANCEL             IDCANCEL
-//   MB_YESNO                   IDNO
-//   MB_RETRYCANCEL             IDCANCEL
-//   MB_CANCELTRYCONTINUE       IDCANCEL
-//   MB_ABORTRETRYIGNORE        IDABORT (neither retries nor carries on past
-//                              the failure)
-// The default-button flags do not change the answer. A button set outside
-// that list returns 0 with ERROR_INVALID_MSGBOX_STYLE, handler or not.
+/// @file
+/// @ingroup platform_layer
+/// Message boxes. There is no screen: a box goes to the handler a host or a
+/// test installs, which returns the button pressed.
+///
+///   int Answer(LPCWSTR text, LPCWSTR caption, UINT type, void* context) { return IDYES; }
+///   KvMessageBoxHandler old = KvSetMessageBoxHandler(Answer, nullptr);
+///
+/// With no handler the box is written to standard error as one UTF-8 line,
+/// "caption: text" (line breaks and other control characters become
+/// spaces), and the answer is the one that does nothing further:
+///   MB_OK                      IDOK
+///   MB_OKCANCEL                IDCANCEL
+///   MB_YESNOCANCEL             IDCANCEL
+///   MB_YESNO                   IDNO
+///   MB_RETRYCANCEL             IDCANCEL
+///   MB_CANCELTRYCONTINUE       IDCANCEL
+///   MB_ABORTRETRYIGNORE        IDABORT (neither retries nor carries on past
+///                              the failure)
+/// The default-button flags do not change the answer. A button set outside
+/// that list returns 0 with ERROR_INVALID_MSGBOX_STYLE, handler or not.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -70,14 +72,14 @@
 
 typedef int (*KvMessageBoxHandler)(LPCWSTR text, LPCWSTR caption, UINT type, void* context);
 
-// Installs the handler (null: the standard-error default) with the context
-// it is given; returns the previous handler. Applies to every thread.
+/// Installs the handler (null: the standard-error default) with the context
+/// it is given; returns the previous handler. Applies to every thread.
 KVSTD_C_API KvMessageBoxHandler KvSetMessageBoxHandler(KvMessageBoxHandler handler, void* context);
-// The installed handler (null for the default) and, if asked, its context.
+/// The installed handler (null for the default) and, if asked, its context.
 KVSTD_C_API KvMessageBoxHandler KvGetMessageBoxHandler(void** context);
 
-// The button chosen. A null caption is "Error", as on Windows.
+/// The button chosen. A null caption is "Error", as on Windows.
 KVSTD_C_API int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
-// A box captioned with the application's name (the executable's file name
-// without its extension). helpId is not used.
+/// A box captioned with the application's name (the executable's file name
+/// without its extension). helpId is not used.
 KVSTD_API int AfxMessageBox(LPCWSTR text, UINT type = MB_OK, UINT helpId = 0);

@@ -1,29 +1,31 @@
-// The XML DOM in the shape of the MSXML 3.0 DOMDocument: documents, nodes,
-// elements, attributes, node lists, attribute maps and the parse error, with
-// the raw methods (HRESULT results) and the smart-pointer forms that return
-// their value and throw _com_error on failure, as Windows' generated headers
-// have them. The parser and XPath are libxml2's.
-//
-//   IXMLDOMDocumentPtr doc;
-//   doc.CreateInstance(L"Msxml2.DOMDocument.3.0");
-//   if (doc->load(L"Z:\\srv\\settings.xml") == VARIANT_TRUE) {
-//     IXMLDOMNodePtr color = doc->selectSingleNode(L"//Draw/Line/Color");
-//     if (color) color->Puttext(L"blue");
-//     doc->save(L"Z:\\srv\\settings.xml");       // atomic replace
-//   } else {
-//     long code = doc->GetparseError()->GeterrorCode();
-//   }
-//
-// Properties are methods: Windows' `node->text` is `node->Gettext()` and
-// `node->Puttext(v)`; the raw forms are `get_text`/`put_text`. Queries are
-// XPath 1.0 (selectSingleNode, selectNodes). Files are read and written
-// through the layer's path mapping; `save` writes the encoding the
-// document's declaration names (UTF-8 when it names none) and replaces the
-// file atomically. Loading never touches the network or reads external
-// entities or DTDs; entity expansion is bounded. Layout whitespace between
-// elements is kept in the document (so a saved file keeps its layout) but
-// is not shown as nodes unless preserveWhiteSpace is set. A node keeps its
-// document alive; objects are for one thread at a time.
+/// @file
+/// @ingroup platform_layer
+/// The XML DOM in the shape of the MSXML 3.0 DOMDocument: documents, nodes,
+/// elements, attributes, node lists, attribute maps and the parse error, with
+/// the raw methods (HRESULT results) and the smart-pointer forms that return
+/// their value and throw _com_error on failure, as Windows' generated headers
+/// have them. The parser and XPath are libxml2's.
+///
+///   IXMLDOMDocumentPtr doc;
+///   doc.CreateInstance(L"Msxml2.DOMDocument.3.0");
+///   if (doc->load(L"Z:\\srv\\settings.xml") == VARIANT_TRUE) {
+///     IXMLDOMNodePtr color = doc->selectSingleNode(L"//Draw/Line/Color");
+///     if (color) color->Puttext(L"blue");
+///     doc->save(L"Z:\\srv\\settings.xml");       // atomic replace
+///   } else {
+///     long code = doc->GetparseError()->GeterrorCode();
+///   }
+///
+/// Properties are methods: Windows' `node->text` is `node->Gettext()` and
+/// `node->Puttext(v)`; the raw forms are `get_text`/`put_text`. Queries are
+/// XPath 1.0 (selectSingleNode, selectNodes). Files are read and written
+/// through the layer's path mapping; `save` writes the encoding the
+/// document's declaration names (UTF-8 when it names none) and replaces the
+/// file atomically. Loading never touches the network or reads external
+/// entities or DTDs; entity expansion is bounded. Layout whitespace between
+/// elements is kept in the document (so a saved file keeps its layout) but
+/// is not shown as nodes unless preserveWhiteSpace is set. A node keeps its
+/// document alive; objects are for one thread at a time.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -75,14 +77,14 @@ typedef IXMLDOMDocumentPtr IXMLDOMDocument2Ptr;
 
 #define KV_MSXML_IID(n) {0x2933BF80 + (n), 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}}
 
-// A node of any type. Failures set the thread's error information
-// (GetErrorInfo), which _com_error's Description() reads.
+/// A node of any type. Failures set the thread's error information
+/// (GetErrorInfo), which _com_error's Description() reads.
 struct IXMLDOMNode : IUnknown {
   static constexpr GUID kvIid = KV_MSXML_IID(0);
-  // "#text", "#comment", "#document", "#cdata-section", or the name.
+  /// "#text", "#comment", "#document", "#cdata-section", or the name.
   virtual HRESULT get_nodeName(BSTR* name) = 0;
-  // The text of a text, comment, CDATA, attribute or processing-instruction
-  // node; VT_NULL for elements and documents.
+  /// The text of a text, comment, CDATA, attribute or processing-instruction
+  /// node; VT_NULL for elements and documents.
   virtual HRESULT get_nodeValue(VARIANT* value) = 0;
   virtual HRESULT put_nodeValue(VARIANT value) = 0;
   virtual HRESULT get_nodeType(DOMNodeType* type) = 0;
@@ -93,24 +95,24 @@ struct IXMLDOMNode : IUnknown {
   virtual HRESULT get_previousSibling(IXMLDOMNode** sibling) = 0;
   virtual HRESULT get_nextSibling(IXMLDOMNode** sibling) = 0;
   virtual HRESULT get_attributes(IXMLDOMNamedNodeMap** attributes) = 0;
-  // Moves newChild (from anywhere in the same document) before refChild
-  // (an IXMLDOMNode in VT_UNKNOWN) or to the end (VT_EMPTY/VT_NULL).
+  /// Moves newChild (from anywhere in the same document) before refChild
+  /// (an IXMLDOMNode in VT_UNKNOWN) or to the end (VT_EMPTY/VT_NULL).
   virtual HRESULT raw_insertBefore(IXMLDOMNode* newChild, VARIANT refChild, IXMLDOMNode** out) = 0;
-  // Takes the child out of the tree; it stays usable and can be added again.
+  /// Takes the child out of the tree; it stays usable and can be added again.
   virtual HRESULT raw_removeChild(IXMLDOMNode* child, IXMLDOMNode** out) = 0;
   virtual HRESULT raw_appendChild(IXMLDOMNode* newChild, IXMLDOMNode** out) = 0;
   virtual HRESULT raw_hasChildNodes(VARIANT_BOOL* has) = 0;
   virtual HRESULT get_ownerDocument(IXMLDOMDocument** document) = 0;
   virtual HRESULT raw_cloneNode(VARIANT_BOOL deep, IXMLDOMNode** clone) = 0;
-  // The text of the node and everything below it; setting it replaces an
-  // element's content with one text node.
+  /// The text of the node and everything below it; setting it replaces an
+  /// element's content with one text node.
   virtual HRESULT get_text(BSTR* text) = 0;
   virtual HRESULT put_text(BSTR text) = 0;
-  // The node written as XML (no declaration for a document's own).
+  /// The node written as XML (no declaration for a document's own).
   virtual HRESULT get_xml(BSTR* xml) = 0;
-  // XPath 1.0 from this node; E_FAIL for an invalid expression.
+  /// XPath 1.0 from this node; E_FAIL for an invalid expression.
   virtual HRESULT raw_selectNodes(BSTR query, IXMLDOMNodeList** nodes) = 0;
-  // S_FALSE and null when nothing matches.
+  /// S_FALSE and null when nothing matches.
   virtual HRESULT raw_selectSingleNode(BSTR query, IXMLDOMNode** node) = 0;
 
   _bstr_t GetnodeName();
@@ -140,7 +142,7 @@ struct IXMLDOMNode : IUnknown {
   ~IXMLDOMNode() = default;
 };
 
-// Nodes in document order; item beyond the end gives S_FALSE and null.
+/// Nodes in document order; item beyond the end gives S_FALSE and null.
 struct IXMLDOMNodeList : IUnknown {
   static constexpr GUID kvIid = KV_MSXML_IID(2);
   virtual HRESULT get_item(LONG index, IXMLDOMNode** node) = 0;
@@ -157,7 +159,7 @@ struct IXMLDOMNodeList : IUnknown {
   ~IXMLDOMNodeList() = default;
 };
 
-// The attributes of an element.
+/// The attributes of an element.
 struct IXMLDOMNamedNodeMap : IUnknown {
   static constexpr GUID kvIid = KV_MSXML_IID(3);
   virtual HRESULT raw_getNamedItem(BSTR name, IXMLDOMNode** node) = 0;
@@ -193,14 +195,14 @@ struct IXMLDOMAttribute : IXMLDOMNode {
 struct IXMLDOMElement : IXMLDOMNode {
   static constexpr GUID kvIid = KV_MSXML_IID(6);
   virtual HRESULT get_tagName(BSTR* name) = 0;
-  // The attribute's text as VT_BSTR, or VT_NULL with S_FALSE when the
-  // element has no such attribute.
+  /// The attribute's text as VT_BSTR, or VT_NULL with S_FALSE when the
+  /// element has no such attribute.
   virtual HRESULT raw_getAttribute(BSTR name, VARIANT* value) = 0;
-  // Sets the attribute to the value converted to text (E_FAIL for a name
-  // that is not an XML name).
+  /// Sets the attribute to the value converted to text (E_FAIL for a name
+  /// that is not an XML name).
   virtual HRESULT raw_setAttribute(BSTR name, VARIANT value) = 0;
   virtual HRESULT raw_removeAttribute(BSTR name) = 0;
-  // The elements of that name below this one ("*" for all), in document order.
+  /// The elements of that name below this one ("*" for all), in document order.
   virtual HRESULT raw_getElementsByTagName(BSTR name, IXMLDOMNodeList** nodes) = 0;
 
   _bstr_t GettagName();
@@ -238,11 +240,11 @@ struct IXMLDOMCDATASection : IXMLDOMNode {
   ~IXMLDOMCDATASection() = default;
 };
 
-// Why the last load failed. errorCode is 0 after a successful load, E_FAIL
-// (0x80004005) for a document that is not well-formed or is refused (DTD
-// loading, entity expansion beyond the limits), 0x800C0006 for a file that
-// cannot be found or read; reason is the parser's message, line and linepos
-// count from 1, filepos from 0.
+/// Why the last load failed. errorCode is 0 after a successful load, E_FAIL
+/// (0x80004005) for a document that is not well-formed or is refused (DTD
+/// loading, entity expansion beyond the limits), 0x800C0006 for a file that
+/// cannot be found or read; reason is the parser's message, line and linepos
+/// count from 1, filepos from 0.
 struct IXMLDOMParseError : IUnknown {
   static constexpr GUID kvIid = {0x3efaa426, 0x272f, 0x11d2, {0x83, 0x6f, 0x00, 0x00, 0xf8, 0x7a, 0x77, 0x82}};
   virtual HRESULT get_errorCode(LONG* code) = 0;
@@ -265,12 +267,12 @@ struct IXMLDOMParseError : IUnknown {
   ~IXMLDOMParseError() = default;
 };
 
-// The document. A new one is empty (no document element).
+/// The document. A new one is empty (no document element).
 struct IXMLDOMDocument : IXMLDOMNode {
   static constexpr GUID kvIid = KV_MSXML_IID(1);
   virtual HRESULT get_documentElement(IXMLDOMElement** element) = 0;
   virtual HRESULT putref_documentElement(IXMLDOMElement* element) = 0;
-  // E_FAIL for a name that is not an XML name.
+  /// E_FAIL for a name that is not an XML name.
   virtual HRESULT raw_createElement(BSTR tagName, IXMLDOMElement** element) = 0;
   virtual HRESULT raw_createTextNode(BSTR data, IXMLDOMText** text) = 0;
   virtual HRESULT raw_createComment(BSTR data, IXMLDOMComment** comment) = 0;
@@ -279,29 +281,29 @@ struct IXMLDOMDocument : IXMLDOMNode {
                                                   IXMLDOMProcessingInstruction** instruction) = 0;
   virtual HRESULT raw_getElementsByTagName(BSTR name, IXMLDOMNodeList** nodes) = 0;
   virtual HRESULT get_parseError(IXMLDOMParseError** error) = 0;
-  // Loads a file (VT_BSTR path, Windows or POSIX form). *ok VARIANT_FALSE
-  // and S_FALSE when it fails: the document is then empty and parseError
-  // tells why.
+  /// Loads a file (VT_BSTR path, Windows or POSIX form). *ok VARIANT_FALSE
+  /// and S_FALSE when it fails: the document is then empty and parseError
+  /// tells why.
   virtual HRESULT raw_load(VARIANT source, VARIANT_BOOL* ok) = 0;
   virtual HRESULT raw_loadXML(BSTR xml, VARIANT_BOOL* ok) = 0;
-  // Writes the document to a file (VT_BSTR path) in the encoding its
-  // declaration names, replacing the file atomically; E_FAIL (with the
-  // reason in the error information) when it cannot.
+  /// Writes the document to a file (VT_BSTR path) in the encoding its
+  /// declaration names, replacing the file atomically; E_FAIL (with the
+  /// reason in the error information) when it cannot.
   virtual HRESULT raw_save(VARIANT destination) = 0;
-  // Loading is always synchronous; async is kept and reported only.
+  /// Loading is always synchronous; async is kept and reported only.
   virtual HRESULT get_async(VARIANT_BOOL* async) = 0;
   virtual HRESULT put_async(VARIANT_BOOL async) = 0;
   virtual HRESULT get_preserveWhiteSpace(VARIANT_BOOL* preserve) = 0;
   virtual HRESULT put_preserveWhiteSpace(VARIANT_BOOL preserve) = 0;
-  // Validation is not offered: validateOnParse is kept and reported only.
+  /// Validation is not offered: validateOnParse is kept and reported only.
   virtual HRESULT get_validateOnParse(VARIANT_BOOL* validate) = 0;
   virtual HRESULT put_validateOnParse(VARIANT_BOOL validate) = 0;
-  // External resources are never read: setting resolveExternals is
-  // accepted and changes nothing; it reads false.
+  /// External resources are never read: setting resolveExternals is
+  /// accepted and changes nothing; it reads false.
   virtual HRESULT get_resolveExternals(VARIANT_BOOL* resolve) = 0;
   virtual HRESULT put_resolveExternals(VARIANT_BOOL resolve) = 0;
-  // "SelectionLanguage" ("XPath" only; "XSLPattern" is taken as XPath),
-  // "SelectionNamespaces" ("xmlns:p='uri' ..." for prefixes in queries).
+  /// "SelectionLanguage" ("XPath" only; "XSLPattern" is taken as XPath),
+  /// "SelectionNamespaces" ("xmlns:p='uri' ..." for prefixes in queries).
   virtual HRESULT raw_setProperty(BSTR name, VARIANT value) = 0;
   virtual HRESULT raw_getProperty(BSTR name, VARIANT* value) = 0;
 
@@ -332,13 +334,13 @@ struct IXMLDOMDocument : IXMLDOMNode {
   ~IXMLDOMDocument() = default;
 };
 
-// The document classes (all the same implementation) and their ProgIDs:
-// "Msxml2.DOMDocument.3.0"; "Msxml2.DOMDocument", "Microsoft.XMLDOM",
-// "MSXML.DOMDocument"; "Msxml2.DOMDocument.6.0".
+/// The document classes (all the same implementation) and their ProgIDs:
+/// "Msxml2.DOMDocument.3.0"; "Msxml2.DOMDocument", "Microsoft.XMLDOM",
+/// "MSXML.DOMDocument"; "Msxml2.DOMDocument.6.0".
 constexpr CLSID CLSID_DOMDocument30 = {0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}};
 constexpr CLSID CLSID_DOMDocument = {0x2933BF90, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 constexpr CLSID CLSID_DOMDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
-// The document classes as types, for __uuidof(DOMDocument30).
+/// The document classes as types, for __uuidof(DOMDocument30).
 struct DOMDocument30 {
   static constexpr GUID kvIid = CLSID_DOMDocument30;
 };
@@ -821,7 +823,7 @@ inline _variant_t IXMLDOMDocument::getProperty(_bstr_t name) {
   return value;
 }
 
-// The names as Windows' generated headers put them.
+/// The names as Windows' generated headers put them.
 namespace MSXML2 {
 using ::DOMNodeType;
 using ::IXMLDOMAttribute;

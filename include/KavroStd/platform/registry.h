@@ -1,35 +1,37 @@
-// The registry API: keys and typed values under the predefined roots, kept in
-// one regedit-export file per root ("HKEY_CURRENT_USER.reg", ...) in the
-// store folder: $KAVRO_REGISTRY_DIR, else $XDG_DATA_HOME/kavro/registry,
-// else ~/.local/share/kavro/registry (folder 0700, files 0600).
-//
-//   HKEY key;
-//   RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Kavro", 0, nullptr, 0,
-//                   KEY_ALL_ACCESS, nullptr, &key, nullptr);
-//   DWORD n = 5;
-//   RegSetValueExW(key, L"Count", 0, REG_DWORD, (const BYTE*)&n, 4);
-//   RegCloseKey(key);
-//
-// Names of keys and values match without regard to case and keep the case
-// they were created with; key names hold up to 255 UTF-16 units, value names
-// up to 16,383. Values keep their type and bytes exactly. Every call returns
-// a Win32 error code (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA,
-// ERROR_NO_MORE_ITEMS, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
-// ERROR_KEY_DELETED, ERROR_BADDB for a store file that does not parse, ...).
-//
-// Sizes of data are counted as Windows counts them. The data of the string
-// types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_LINK) is wide text
-// (wchar_t) at the call and UTF-16 in the store; its sizes are UTF-16 bytes:
-// 2 per character, 4 for a character beyond U+FFFF. So a wchar_t buffer of N
-// characters is passed with the size N * 2 (not sizeof, which is N * 4 here)
-// and receives at most N units. Other types cross as raw bytes. Name buffers
-// (RegEnumKeyExW, RegEnumValueW) count wchar_t characters.
-//
-// Every change is a locked read-modify-write and an atomic replace of the
-// root's file, so processes never lose each other's changes and a reader
-// sees a change as soon as the call that made it returns. Details and the
-// decisions on HKEY_CLASSES_ROOT and the WOW64 views: docs/platform.md,
-// "Registry".
+/// @file
+/// @ingroup platform_layer
+/// The registry API: keys and typed values under the predefined roots, kept in
+/// one regedit-export file per root ("HKEY_CURRENT_USER.reg", ...) in the
+/// store folder: $KAVRO_REGISTRY_DIR, else $XDG_DATA_HOME/kavro/registry,
+/// else ~/.local/share/kavro/registry (folder 0700, files 0600).
+///
+///   HKEY key;
+///   RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Kavro", 0, nullptr, 0,
+///                   KEY_ALL_ACCESS, nullptr, &key, nullptr);
+///   DWORD n = 5;
+///   RegSetValueExW(key, L"Count", 0, REG_DWORD, (const BYTE*)&n, 4);
+///   RegCloseKey(key);
+///
+/// Names of keys and values match without regard to case and keep the case
+/// they were created with; key names hold up to 255 UTF-16 units, value names
+/// up to 16,383. Values keep their type and bytes exactly. Every call returns
+/// a Win32 error code (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA,
+/// ERROR_NO_MORE_ITEMS, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
+/// ERROR_KEY_DELETED, ERROR_BADDB for a store file that does not parse, ...).
+///
+/// Sizes of data are counted as Windows counts them. The data of the string
+/// types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_LINK) is wide text
+/// (wchar_t) at the call and UTF-16 in the store; its sizes are UTF-16 bytes:
+/// 2 per character, 4 for a character beyond U+FFFF. So a wchar_t buffer of N
+/// characters is passed with the size N * 2 (not sizeof, which is N * 4 here)
+/// and receives at most N units. Other types cross as raw bytes. Name buffers
+/// (RegEnumKeyExW, RegEnumValueW) count wchar_t characters.
+///
+/// Every change is a locked read-modify-write and an atomic replace of the
+/// root's file, so processes never lose each other's changes and a reader
+/// sees a change as soon as the call that made it returns. Details and the
+/// decisions on HKEY_CLASSES_ROOT and the WOW64 views: docs/platform.md,
+/// "Registry".
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -126,13 +128,13 @@ KVSTD_C_API LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserv
                                      LPDWORD dataSize);
 KVSTD_C_API LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                                    DWORD dataSize);
-// Deletes a key that has no subkeys; an empty name deletes `key` itself.
+/// Deletes a key that has no subkeys; an empty name deletes `key` itself.
 KVSTD_C_API LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
-// The same in the view that `desired` names (KEY_WOW64_32KEY / 64KEY).
+/// The same in the view that `desired` names (KEY_WOW64_32KEY / 64KEY).
 KVSTD_C_API LSTATUS RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM desired, DWORD reserved);
 KVSTD_C_API LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName);
-// Subkeys come sorted without regard to case, as Windows keeps them; values
-// in the order they were first set.
+/// Subkeys come sorted without regard to case, as Windows keeps them; values
+/// in the order they were first set.
 KVSTD_C_API LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved,
                                   LPWSTR keyClass, LPDWORD classChars, FILETIME* lastWrite);
 KVSTD_C_API LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars, LPDWORD reserved,
@@ -141,18 +143,18 @@ KVSTD_C_API LSTATUS RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classCha
                                      LPDWORD subKeys, LPDWORD maxSubKeyLen, LPDWORD maxClassLen, LPDWORD values,
                                      LPDWORD maxValueNameLen, LPDWORD maxValueLen, LPDWORD securityDescriptor,
                                      FILETIME* lastWrite);
-// Every change is on disk when its call returns: nothing to flush.
+/// Every change is on disk when its call returns: nothing to flush.
 KVSTD_C_API LSTATUS RegFlushKey(HKEY key);
 
-// .reg files (regedit's "Windows Registry Editor Version 5.00" export form,
-// written in UTF-16LE with a byte-order mark; read in UTF-16LE, UTF-8 or
-// ASCII). KvRegExport writes the key named by its full path
-// ("HKEY_CURRENT_USER\\Software\\X", short root names such as HKCU work too)
-// with its whole subtree to `file` (replacing it); ERROR_FILE_NOT_FOUND when
-// the key does not exist. KvRegImport applies a .reg file: sections create
-// keys, "[-path]" deletes a subtree, "name"=- deletes a value. The whole
-// file is parsed before anything is applied: a file that does not parse
-// gives ERROR_INVALID_DATA with its line number in *errorLine (when not
-// null) and changes nothing. Each root's changes are one atomic write.
+/// .reg files (regedit's "Windows Registry Editor Version 5.00" export form,
+/// written in UTF-16LE with a byte-order mark; read in UTF-16LE, UTF-8 or
+/// ASCII). KvRegExport writes the key named by its full path
+/// ("HKEY_CURRENT_USER\\Software\\X", short root names such as HKCU work too)
+/// with its whole subtree to `file` (replacing it); ERROR_FILE_NOT_FOUND when
+/// the key does not exist. KvRegImport applies a .reg file: sections create
+/// keys, "[-path]" deletes a subtree, "name"=- deletes a value. The whole
+/// file is parsed before anything is applied: a file that does not parse
+/// gives ERROR_INVALID_DATA with its line number in *errorLine (when not
+/// null) and changes nothing. Each root's changes are one atomic write.
 KVSTD_C_API LSTATUS KvRegExport(LPCWSTR keyPath, LPCWSTR file);
 KVSTD_C_API LSTATUS KvRegImport(LPCWSTR file, LPDWORD errorLine);

@@ -1,10 +1,12 @@
-// The _tcs/_t names of a UNICODE build and the wide runtime functions behind
-// them. Each generic name is a macro for the wide function a UNICODE build
-// calls. Where glibc's function of that name means something else (wide
-// printf reads "%s" as narrow, wide streams convert through the process
-// locale, iswalpha and towupper depend on it, wcstol is 64-bit), the name
-// goes to a function of this library with the Windows meaning instead.
-// TCHAR, _T and _TEXT come from the header of the Win32 generic names.
+/// @file
+/// @ingroup platform_layer
+/// The _tcs/_t names of a UNICODE build and the wide runtime functions behind
+/// them. Each generic name is a macro for the wide function a UNICODE build
+/// calls. Where glibc's function of that name means something else (wide
+/// printf reads "%s" as narrow, wide streams convert through the process
+/// locale, iswalpha and towupper depend on it, wcstol is 64-bit), the name
+/// goes to a function of this library with the Windows meaning instead.
+/// TCHAR, _T and _TEXT come from the header of the Win32 generic names.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"

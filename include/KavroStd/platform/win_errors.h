@@ -1,6 +1,8 @@
-// Win32 error codes and the calling thread's last-error slot. Every function
-// of the platform layer that fails sets the code Windows would set; one table
-// gives the system message text of each code (FormatMessageW).
+/// @file
+/// @ingroup platform_layer
+/// Win32 error codes and the calling thread's last-error slot. Every function
+/// of the platform layer that fails sets the code Windows would set; one table
+/// gives the system message text of each code (FormatMessageW).
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"

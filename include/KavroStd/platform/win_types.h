@@ -1,6 +1,8 @@
-// The Win32 integer, character and handle types with their Windows widths,
-// and the few structures and macros that go with them. Where Windows says
-// `long`, the 32-bit LONG is meant: arithmetic and "%ld" wrap as on Windows.
+/// @file
+/// @ingroup platform_layer
+/// The Win32 integer, character and handle types with their Windows widths,
+/// and the few structures and macros that go with them. Where Windows says
+/// `long`, the 32-bit LONG is meant: arithmetic and "%ld" wrap as on Windows.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
@@ -149,7 +151,7 @@ struct RECT {
 typedef RECT* LPRECT;
 typedef const RECT* LPCRECT;
 
-// Iteration position of the MFC containers.
+/// Iteration position of the MFC containers.
 struct __POSITION {};
 typedef __POSITION* POSITION;
 #define BEFORE_START_POSITION ((POSITION)-1L)

@@ -1,5 +1,7 @@
-// Everything of the platform layer in one include: the Win32 and MFC names
-// the library and the product modules use on Linux.
+/// @file
+/// @ingroup platform_layer
+/// Everything of the platform layer in one include: the Win32 and MFC names
+/// the library and the product modules use on Linux.
 #pragma once
 
 #include "KavroStd/platform/generic_text.h"
