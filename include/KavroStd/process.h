@@ -98,56 +98,68 @@ class KVSTD_API CRedirect {
   std::wstring heldText_;   ///< a possible start of the pause prompt, not shown yet
 };
 
-// The pieces of a self-update: a short text (the latest version number)
-// fetched from an address, a file downloaded, an executable's version read,
-// two versions compared, and a downloaded executable put in the place of the
-// running one with a backup ("OldExecutable.bak" beside it). Every address
-// comes from the caller. Failures are results, never exceptions.
-//
-//   CAutoUpdater updater;
-//   CString latest;
-//   if (updater.CheckForUpdate(L"http://example.invalid/app/version.txt", latest) == CAutoUpdater::UpdateCheckOk &&
-//       updater.CompareVersions(latest, updater.GetFileVersion(updater.GetExecutable())) > 0) {
-//     ...  // GetSession + DownloadFile, then Switch
-//   }
-//
-// Copies share one Internet session, closed when the last of them goes.
+/// The pieces of a self-update: a short text (the latest version number)
+/// fetched from an address, a file downloaded, an executable's version read,
+/// two versions compared, and a downloaded executable put in the place of the
+/// running one with a backup ("OldExecutable.bak" beside it). Every address
+/// comes from the caller. Failures are results, never exceptions.
+///
+///   CAutoUpdater updater;
+///   CString latest;
+///   if (updater.CheckForUpdate(L"http://example.invalid/app/version.txt", latest) == CAutoUpdater::UpdateCheckOk &&
+///       updater.CompareVersions(latest, updater.GetFileVersion(updater.GetExecutable())) > 0) {
+///     ...  // GetSession + DownloadFile, then Switch
+///   }
+///
+/// Copies share one Internet session, closed when the last of them goes.
 class KVSTD_API CAutoUpdater {
  public:
-  enum ErrorType { UpdateCheckOk = 0, UpdateNoInternet = 1, UpdateOpenUrlFailed = 2, UpdateNoData = 3 };
+  /// The result of CheckForUpdate.
+  enum ErrorType {
+    UpdateCheckOk = 0,        ///< the text was fetched
+    UpdateNoInternet = 1,     ///< no session, or the machine has no Internet connection
+    UpdateOpenUrlFailed = 2,  ///< the address could not be opened (HTTP status 400 or more included)
+    UpdateNoData = 3          ///< the address delivered no data
+  };
 
+  /// Opens the Internet session (agent "AutoUpdateAgent", the machine's
+  /// proxy settings); every call that needs it fails when that failed.
   CAutoUpdater();
+  /// Shares the other's session.
   CAutoUpdater(const CAutoUpdater& other);
+  /// Shares the other's session; the old one is closed if no copy uses it.
   CAutoUpdater& operator=(const CAutoUpdater& other);
+  /// Closes the session when no copy uses it any more.
   virtual ~CAutoUpdater();
 
-  // False without a session or when the machine has no Internet connection.
+  /// False without a session or when the machine has no Internet connection.
   bool InternetOkay();
-  // Opens the address (canonicalised, written back into `url`), never from
-  // a cache; the request handle is the caller's to close. Null on failure.
+  /// Opens the address (canonicalised, written back into `url`), never from
+  /// a cache; the request handle is the caller's to close. Null on failure.
   HINTERNET GetSession(CString& url);
-  // One read of at most `size` bytes; true when at least one byte came.
+  /// One read of at most `size` bytes; true when at least one byte came.
   bool DownloadConfig(HINTERNET request, BYTE* buffer, DWORD size);
-  // Copies the content into the file (created or replaced); true only when
-  // the end was reached with every write complete.
+  /// Copies the content into the file (created or replaced); true only when
+  /// the end was reached with every write complete.
   bool DownloadFile(HINTERNET request, const wchar_t* localFile);
-  // "5.1.0.3", "5.1" when the last two parts are zero, empty when the file
-  // has no version.
+  /// "5.1.0.3", "5.1" when the last two parts are zero, empty when the file
+  /// has no version.
   CString GetFileVersion(const wchar_t* file);
+  /// True when every character is '0' to '9' (an empty text too).
   bool IsDigits(CString text);
-  // The full path of the process's executable.
+  /// The full path of the process's executable.
   CString GetExecutable();
-  // 1, 0 or -1 as the first dotted version (one to four numbers) is greater,
-  // equal or smaller; -21 when the first is not a version, -22 the second.
+  /// 1, 0 or -1 as the first dotted version (one to four numbers) is greater,
+  /// equal or smaller; -21 when the first is not a version, -22 the second.
   int CompareVersions(CString first, CString second);
-  // The trimmed text at the address (at most 4,095 bytes of it); `text` is
-  // left unchanged on failure.
+  /// The trimmed text at the address (at most 4,095 bytes of it); `text` is
+  /// left unchanged on failure.
   ErrorType CheckForUpdate(const wchar_t* url, CString& text);
-  // Puts `update` in the place of `executable`, the old one kept as backup;
-  // `atReboot` registers both moves for the next start instead. A failed
-  // second move puts the executable back.
+  /// Puts `update` in the place of `executable`, the old one kept as backup;
+  /// `atReboot` registers both moves for the next start instead. A failed
+  /// second move puts the executable back.
   bool Switch(CString executable, CString update, bool atReboot);
-  // The text at the address, empty on any failure.
+  /// The text at the address, empty on any failure.
   static CString GetHttpText(CString url);
 
  private:
