@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and uses that installation as a
 # product module's team does, with nothing from the build tree: checks the
-# layout, builds the example module with find_package(KavroStd) and installs
-# it into the tree, then builds the same module with pkg-config's flags after
-# moving the tree elsewhere; each module, loaded by the example host, must
-# see the tree it lies in as the installation root.
+# layout, builds the example modules (one plain, one written the Windows way
+# with the compat target) with find_package(KavroStd) and installs them into
+# the tree, then builds both with pkg-config's flags after moving the tree
+# elsewhere. Each module, loaded by the example host, must see the tree it
+# lies in as the installation root.
 #
 #   install_test.sh BUILD_DIR SOURCE_DIR VERSION CXX_COMPILER [EXTRA_CXX_FLAGS]
 set -euo pipefail
@@ -19,18 +20,19 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # The Windows form of a POSIX folder, as the library hands paths back.
 windows_folder() { printf 'Z:%s\\' "${1//\//\\}"; }
 
-# Runs the example host on a module; checks the root, the library folder and
-# the counter it keeps in the tree's settings file.
-expect_module_run() {
-  local tree="$1" module="$2" runs="$3" out
-  out="$("$tree/Bin/kavro_hello_host" "$module")" || fail "the host failed on $module: $out"
-  local expected
-  expected="$(printf 'root: %s\nlibrary folder: %sSys\\\nruns: %s' \
-    "$(windows_folder "$tree")" "$(windows_folder "$tree")" "$runs")"
+# Runs the example host on a module of the tree; checks what it printed.
+expect_run() {
+  local tree="$1" module="$2" expected="$3" out
+  out="$("$tree/Bin/kavro_hello_host" "$tree/Modules/$module")" || fail "the host failed on $module: $out"
   [ "$out" = "$expected" ] || fail "$module printed
 $out
 instead of
 $expected"
+}
+# What the plain module prints: the root and library folder the library
+# derived, and the counter it keeps in the tree's settings file.
+hello_output() {
+  printf 'root: %s\nlibrary folder: %sSys\\\nruns: %s' "$(windows_folder "$1")" "$(windows_folder "$1")" "$2"
 }
 
 cmake --install "$build" --prefix "$root" >/dev/null
@@ -78,17 +80,22 @@ for tree in "$source" "$build"; do
     fail "the example's build refers to $tree"
 done
 cmake --install "$tmp/hello-build" --prefix "$root" >/dev/null
-expect_module_run "$root" "$root/Modules/libkavro_hello.so" 1
-expect_module_run "$root" "$root/Modules/libkavro_hello.so" 2
+expect_run "$root" libkavro_hello.so "$(hello_output "$root" 1)"
+expect_run "$root" libkavro_hello.so "$(hello_output "$root" 2)"
+expect_run "$root" libkavro_hello_legacy.so "runs, read the Windows way: 2"
 
 # The pkg-config way, in the tree moved elsewhere: the .pc file follows it.
 mv "$root" "$tmp/moved"
 root="$tmp/moved"
 export PKG_CONFIG_PATH="$root/lib/pkgconfig"
 [ "$(pkg-config --modversion KavroStd)" = "$version" ] || fail "pkg-config reports another version"
-[ -f "$(pkg-config --variable=compatdir KavroStd)/windows.h" ] || fail "compatdir holds no windows.h"
-# shellcheck disable=SC2046,SC2086
-"$cxx" $flags -shared -fPIC $(pkg-config --cflags KavroStd) "$tmp/hello/hello_module.cpp" \
-  -o "$root/Modules/libkavro_hello_pc.so" $(pkg-config --libs KavroStd) -Wl,-rpath,'$ORIGIN/../Sys' ||
-  fail "building the example with pkg-config's flags"
-expect_module_run "$root" "$root/Modules/libkavro_hello_pc.so" 3
+pc_flags="$(pkg-config --cflags KavroStd)" pc_libs="$(pkg-config --libs KavroStd)"
+compat="-I$(pkg-config --variable=compatdir KavroStd)"
+for entry in "hello_module.cpp libkavro_hello_pc.so" "hello_legacy.cpp libkavro_hello_legacy_pc.so $compat"; do
+  read -r src module include <<<"$entry"
+  # shellcheck disable=SC2086
+  "$cxx" $flags -shared -fPIC $pc_flags ${include:-} "$tmp/hello/$src" -o "$root/Modules/$module" \
+    $pc_libs -Wl,-rpath,'$ORIGIN/../Sys' || fail "building $src with pkg-config's flags"
+done
+expect_run "$root" libkavro_hello_pc.so "$(hello_output "$root" 3)"
+expect_run "$root" libkavro_hello_legacy_pc.so "runs, read the Windows way: 3"
