@@ -12,6 +12,14 @@
 
 include(CMakePackageConfigHelpers)
 
+# The installation root: /opt/kavro unless another prefix is named, the same
+# root as the Debian package's (the library makes the folder above its Sys/
+# the root, so /usr/local would become one).
+set(KAVRO_PACKAGE_PREFIX /opt/kavro CACHE PATH "Installation root of the Debian package")
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX ${KAVRO_PACKAGE_PREFIX} CACHE PATH "Installation root" FORCE)
+endif()
+
 set(KAVRO_INSTALL_SYSDIR Sys)
 set(KAVRO_INSTALL_INCLUDEDIR include)
 set(KAVRO_INSTALL_CMAKEDIR lib/cmake/KavroStd)
@@ -43,7 +51,6 @@ install(FILES ${CMAKE_BINARY_DIR}/package/KavroStd.pc DESTINATION ${KAVRO_INSTAL
 
 # cpack -G DEB: the tree above under /opt/kavro, its dependencies taken by
 # dpkg-shlibdeps from the shared libraries the library actually links.
-set(KAVRO_PACKAGE_PREFIX /opt/kavro CACHE PATH "Installation root of the Debian package")
 set(KAVRO_PACKAGE_CONTACT "KavroStd developers <kavrostd@example.invalid>" CACHE STRING
   "Maintainer named in the Debian package")
 set(CPACK_GENERATOR DEB)
