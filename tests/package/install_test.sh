@@ -18,6 +18,7 @@ root="$tmp/kavro"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # The Windows form of a POSIX folder, as the library hands paths back.
+# shellcheck disable=SC1003
 windows_folder() { printf 'Z:%s\\' "${1//\//\\}"; }
 
 # Runs the example host on a module of the tree; checks what it printed.
@@ -93,7 +94,7 @@ pc_flags="$(pkg-config --cflags KavroStd)" pc_libs="$(pkg-config --libs KavroStd
 compat="-I$(pkg-config --variable=compatdir KavroStd)"
 for entry in "hello_module.cpp libkavro_hello_pc.so" "hello_legacy.cpp libkavro_hello_legacy_pc.so $compat"; do
   read -r src module include <<<"$entry"
-  # shellcheck disable=SC2086
+  # shellcheck disable=SC2086,SC2016  # word-split flags; $ORIGIN is for the linker
   "$cxx" $flags -shared -fPIC $pc_flags ${include:-} "$tmp/hello/$src" -o "$root/Modules/$module" \
     $pc_libs -Wl,-rpath,'$ORIGIN/../Sys' || fail "building $src with pkg-config's flags"
 done
