@@ -1,7 +1,6 @@
-// Speed of a download through InternetOpenUrlW + InternetReadFile in
-// 4,096-byte reads written with WriteFile into a file made by CreateFileW
-// (what a self-update's file download does), against `curl -s -o file` of
-// the same 200 MiB from the same loopback test server, in the same run. A
+// Speed of CAutoUpdater::DownloadFile (InternetOpenUrlW, then
+// InternetReadFile in 4,096-byte reads written with WriteFile), against
+// `curl -s -o file` of the same 200 MiB from the same loopback test server, in the same run. A
 // summary prints the download's time as a multiple of curl's.
 // Goal: within 1.2x. The server is Python's http.server; when it is the
 // bottleneck both sides show its speed.
@@ -9,6 +8,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,43 +73,26 @@ Server& TheServer() {
   return server;
 }
 
-// 4,096 bytes a read, as a self-update's download does; KAVRO_BENCH_READ
-// gives another size for comparison.
-size_t ReadSize() {
-  const char* given = getenv("KAVRO_BENCH_READ");
-  return given && atoi(given) > 0 ? static_cast<size_t>(atoi(given)) : 4096;
-}
-
+// CAutoUpdater::DownloadFile itself: GetSession, then 4,096-byte reads
+// written into the file.
 void BM_DownloadFile(benchmark::State& state) {
   const std::string url = TheServer().Url();
-  const std::wstring wideUrl(url.begin(), url.end());
   const std::string path = Folder() + "/download.bin";
   const std::wstring widePath(path.begin(), path.end());
-  HINTERNET session = InternetOpenW(L"AutoUpdateAgent", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  CAutoUpdater updater;
   for (auto _ : state) {
-    HINTERNET request = InternetOpenUrlW(session, wideUrl.c_str(), nullptr, 0, 0x80000C10, 0);
-    HANDLE file = CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (!request || file == INVALID_HANDLE_VALUE) {
+    CString address(std::wstring(url.begin(), url.end()).c_str());
+    HINTERNET request = updater.GetSession(address);
+    if (!request) {
       state.SkipWithError("open failed");
       break;
     }
-    static std::vector<BYTE> buffer(ReadSize());
-    DWORD got = 0, written = 0;
-    size_t total = 0;
-    bool ok = true;
-    while ((ok = InternetReadFile(request, buffer.data(), static_cast<DWORD>(buffer.size()), &got)) && got > 0) {
-      if (!WriteFile(file, buffer.data(), got, &written, nullptr) || written != got) {
-        ok = false;
-        break;
-      }
-      total += got;
-    }
-    CloseHandle(file);
+    const bool done = updater.DownloadFile(request, widePath.c_str());
     InternetCloseHandle(request);
-    if (!ok || total != kSize) state.SkipWithError("download incomplete");
+    struct stat st;
+    if (!done || stat(path.c_str(), &st) != 0 || static_cast<size_t>(st.st_size) != kSize)
+      state.SkipWithError("download incomplete");
   }
-  InternetCloseHandle(session);
   state.SetBytesProcessed(state.iterations() * kSize);
 }
 
