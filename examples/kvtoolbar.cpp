@@ -114,25 +114,27 @@ void EachText(const CJToolBarParam& set, Visit visit) {
   }
 }
 
+bool Refuse(const std::string& file, const std::string& cause) {
+  Fail(kTool, file, cause);
+  return false;
+}
+
 // Loads `file` in the current ANSI code page; false (with the message) when
 // it does not load, holds no toolbar or holds bytes invalid in the code page.
 bool Load(const std::string& file, CJToolBarParam& set) {
   const std::wstring path = kavro::tools::WindowsPath(file);
-  if (std::string why = CannotOpen(path); !why.empty()) return Fail(kTool, file, why), false;
+  if (std::string why = CannotOpen(path); !why.empty()) return Refuse(file, why);
   Messages messages;
   set.LoadToolbarFile(path.c_str());
-  if (!messages.empty()) return Fail(kTool, file, messages.first()), false;
-  if (set.GetSize() == 0)
-    return Fail(kTool, file, "no toolbar in it (a \"***\" header line followed by button lines)"), false;
+  if (!messages.empty()) return Refuse(file, messages.first());
+  if (set.GetSize() == 0) return Refuse(file, "no toolbar in it (a \"***\" header line followed by button lines)");
   std::string invalid;
   EachText(set, [&](const CString& text, const std::string& where) {
     if (invalid.empty() && text.Find(L'\xFFFD') >= 0) invalid = where;
   });
   if (!invalid.empty())
-    return Fail(kTool, file,
-                invalid + ": bytes that are invalid in code page " + std::to_string(GetACP()) +
-                    " (--codepage names the file's code page)"),
-           false;
+    return Refuse(file, invalid + ": bytes that are invalid in code page " + std::to_string(GetACP()) +
+                            " (--codepage names the file's code page)");
   return true;
 }
 

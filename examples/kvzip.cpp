@@ -100,7 +100,7 @@ int Create(const std::string& archive, const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     uint64_t files = 1;
     std::error_code error;
-    if (fs::is_directory(path, error)) {
+    if (Progress::Wanted() && fs::is_directory(path, error)) {
       for (auto it = fs::recursive_directory_iterator(path, fs::directory_options::skip_permission_denied, error);
            !error && it != fs::recursive_directory_iterator(); it.increment(error))
         ++files;

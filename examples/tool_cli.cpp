@@ -75,14 +75,16 @@ std::wstring WindowsPath(const std::string& path) {
   return kavro::platform::KvWindowsPath(error ? path : full.lexically_normal().string());
 }
 
+bool Progress::Wanted() { return isatty(STDERR_FILENO) == 1; }
+
 Progress::Progress(const Tool& tool, const std::string& label, uint64_t total)
-    : tool_(tool), label_(label), total_(total), shown_(isatty(STDERR_FILENO) == 1) {
+    : tool_(tool), label_(label), total_(total), shown_(Wanted()) {
   if (shown_) Draw();
 }
 
 Progress::~Progress() {
   if (!shown_) return;
-  Draw();
+  if (!g_lineOpen) Draw();  // a message came last: the bar once more below it
   EndOpenLine();
 }
 

@@ -68,6 +68,10 @@ class Progress {
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
+  // Whether a bar would be shown (standard error is a terminal): work that
+  // only counts for the bar can be skipped otherwise.
+  static bool Wanted();
+
   void Advance(uint64_t steps = 1);
   bool shown() const { return shown_; }
 
