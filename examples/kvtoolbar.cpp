@@ -38,8 +38,8 @@ const kavro::tools::Tool kTool{"kvtoolbar",
                                "       kvtoolbar check FILE [--codepage CP]\n"
                                "       kvtoolbar convert IN OUT [--from CP] [--to CP]\n"
                                "       kvtoolbar --help | --version\n"
-                               "CP: a code page number (936, 1252, 65001 for UTF-8, ...); the ANSI code page\n"
-                               "when omitted\n"};
+                               "CP: a code page number (936, 1252, 65001 for UTF-8, ...);\n"
+                               "    the ANSI code page by default\n"};
 
 // Keeps the texts of the message boxes the library shows (it reports a file
 // it cannot open, read or write that way) instead of showing them.
@@ -154,7 +154,7 @@ int Check(const std::string& file) {
   if (!Load(file, set)) return kavro::tools::kFailed;
   INT_PTR buttons = 0;
   for (INT_PTR t = 0; t < set.GetSize(); ++t) buttons += set[t].GetSize();
-  std::printf("%s: %lld toolbars, %lld buttons, code page %u\n", file.c_str(),
+  std::printf("%s: toolbars %lld, buttons %lld, code page %u\n", file.c_str(),
               static_cast<long long>(set.GetSize()), static_cast<long long>(buttons), GetACP());
   return kavro::tools::kSuccess;
 }

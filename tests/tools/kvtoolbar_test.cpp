@@ -32,7 +32,7 @@ TEST(KvToolbar, ListsChecksAndConverts) {
        ""},
       {"list: a file in code page 936, shown in UTF-8", gbk, {"list", "IN", "--codepage", "936"}, 0,
        "***\xE7\xBB\x98\xE5\x9B\xBE|G||||\n    b|\xE7\xBB\x98||||\n", ""},
-      {"check: what the file holds", two, {"check", "IN"}, 0, "IN: 2 toolbars, 2 buttons, code page 1252\n", ""},
+      {"check: what the file holds", two, {"check", "IN"}, 0, "IN: toolbars 2, buttons 2, code page 1252\n", ""},
       {"check: no toolbar the library keeps", "x|y\r\n***Empty|G\r\n", {"check", "IN"}, 1, "",
        "kvtoolbar: IN: no toolbar"},
       {"check: a missing file", std::nullopt, {"check", "IN"}, 1, "", "kvtoolbar: IN: The system cannot find"},
