@@ -12,7 +12,8 @@
 // split at SEP, "\0" unless /s names another character), REG_DWORD and
 // REG_QWORD (decimal or 0x hex), REG_BINARY (hex digits) or REG_NONE. Where
 // reg.exe would ask (replacing a value, deleting, overwriting a file) kvreg
-// needs /f (/y for export) and otherwise refuses. Output is UTF-8.
+// needs /f (/y for export) and otherwise refuses. Output is UTF-8. import
+// shows that it is busy on standard error when that is a terminal.
 // Exit code 0 on success, 1 when something failed, 2 for a wrong command.
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@
 
 #include "KavroStd/KavroStd.h"
 #include "KavroStd/platform/format_message.h"
+#include "tool_cli.h"
 #include "tool_text.h"
 
 namespace {
@@ -29,15 +31,23 @@ namespace {
 using kavro::tools::Utf8;
 using kavro::tools::Wide;
 
+const kavro::tools::Tool kTool{"kvreg",
+                               "usage: kvreg query KEY [/v NAME | /ve] [/s]\n"
+                               "       kvreg add KEY [/v NAME | /ve] [/t TYPE] [/s SEP] [/d DATA] [/f]\n"
+                               "       kvreg delete KEY [/v NAME | /ve | /va] [/f]\n"
+                               "       kvreg export KEY FILE [/y]\n"
+                               "       kvreg import FILE\n"
+                               "       kvreg --help | --version\n"
+                               "KEY: ROOT\\path, ROOT one of HKLM HKCU HKCR HKU HKCC\n"};
+
 int Fail(const std::string& what, LONG code) {
-  wchar_t text[512] = L"";
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(code), 0,
-                 text, 512, nullptr);
-  std::string message = Utf8(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-  std::fprintf(stderr, "kvreg: %s: %s (error %ld)\n", what.c_str(), message.c_str(), static_cast<long>(code));
-  return 1;
+  return kavro::tools::Fail(kTool, what,
+                            kavro::tools::SystemText(static_cast<DWORD>(code)) + " (error " + std::to_string(code) + ")");
 }
+
+int Fail(const std::string& what, const std::string& cause) { return kavro::tools::Fail(kTool, what, cause); }
+
+int Usage(const std::string& why) { return kavro::tools::UsageError(kTool, why); }
 
 struct KeyName {
   HKEY root = nullptr;
@@ -259,17 +269,6 @@ bool MakeData(DWORD type, const std::string& text, wchar_t separator, std::vecto
   return true;
 }
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: kvreg query KEY [/v NAME | /ve] [/s]\n"
-               "       kvreg add KEY [/v NAME | /ve] [/t TYPE] [/s SEP] [/d DATA] [/f]\n"
-               "       kvreg delete KEY [/v NAME | /ve | /va] [/f]\n"
-               "       kvreg export KEY FILE [/y]\n"
-               "       kvreg import FILE\n"
-               "KEY: ROOT\\path, ROOT one of HKLM HKCU HKCR HKU HKCC\n");
-  return 2;
-}
-
 struct Switches {
   bool v = false, ve = false, va = false, s = false, f = false, y = false, t = false, d = false;
   std::string name, type, sep, data;
@@ -315,18 +314,17 @@ bool ParseSwitches(int argc, char** argv, int from, Switches& sw) {
 
 int Add(const KeyName& key, const Switches& sw) {
   DWORD type = REG_SZ;
-  if (sw.t && !TypeFromName(sw.type, type)) return Usage();
+  if (sw.t && !TypeFromName(sw.type, type)) return Usage("/t " + sw.type + ": not a value type");
   wchar_t separator = 0;
   if (!sw.sep.empty()) {
     std::wstring s = Wide(sw.sep);
-    if (s.size() != 1) return Usage();
+    if (s.size() != 1) return Usage("/s " + sw.sep + ": the separator is one character");
     separator = s[0];
   }
   std::vector<BYTE> data;
   DWORD size = 0;
   if (!MakeData(type, sw.data, separator, data, size)) {
-    std::fprintf(stderr, "kvreg: data \"%s\" does not fit %s\n", sw.data.c_str(), TypeName(type));
-    return 1;
+    return Fail(Utf8(FullName(key)), "data \"" + sw.data + "\" does not fit " + TypeName(type));
   }
   HKEY h;
   if (LONG err = RegCreateKeyExW(key.root, key.path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr))
@@ -336,8 +334,8 @@ int Add(const KeyName& key, const Switches& sw) {
     std::wstring name = sw.v ? Wide(sw.name) : L"";
     DWORD oldSize = 0;
     if (!sw.f && RegQueryValueExW(h, name.c_str(), nullptr, nullptr, nullptr, &oldSize) == ERROR_SUCCESS) {
-      std::fprintf(stderr, "kvreg: value %s exists; /f replaces it\n", name.empty() ? "(Default)" : Utf8(name).c_str());
-      rc = 1;
+      rc = Fail(Utf8(FullName(key)),
+                "value " + (name.empty() ? std::string("(Default)") : Utf8(name)) + " exists; /f replaces it");
     } else if (LONG err = RegSetValueExW(h, name.c_str(), 0, type, data.data(), size)) {
       rc = Fail(Utf8(FullName(key)), err);
     }
@@ -348,8 +346,7 @@ int Add(const KeyName& key, const Switches& sw) {
 
 int Delete(const KeyName& key, const Switches& sw) {
   if (!sw.f) {
-    std::fprintf(stderr, "kvreg: deleting needs /f\n");
-    return 1;
+    return Fail(Utf8(FullName(key)), "deleting needs /f");
   }
   if (!sw.v && !sw.ve && !sw.va) {
     if (key.path.empty()) return Fail(Utf8(FullName(key)), ERROR_ACCESS_DENIED);
@@ -381,29 +378,32 @@ int Delete(const KeyName& key, const Switches& sw) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return Usage();
+  if (const int rc = kavro::tools::HandleStandardOptions(kTool, argc, argv); rc >= 0) return rc;
+  if (argc < 2) return Usage("no command");
   const std::string verb = argv[1];
+  bool known = false;
+  for (const char* name : {"query", "add", "delete", "export", "import"}) known |= strcasecmp(verb.c_str(), name) == 0;
+  if (!known) return Usage("unknown command \"" + verb + "\"");
+  if (argc < 3) return Usage(verb + ": wrong number of arguments");
   Switches sw;
   if (strcasecmp(verb.c_str(), "import") == 0) {
-    if (argc != 3) return Usage();
+    if (argc != 3) return Usage(verb + ": wrong number of arguments");
     DWORD line = 0;
-    std::wstring file = kavro::platform::KvWindowsPath(argv[2]);
-    LONG err = KvRegImport(file.c_str(), &line);
-    if (err == ERROR_INVALID_DATA) {
-      std::fprintf(stderr, "kvreg: %s: not a .reg file the registry can take (line %lu)\n", argv[2],
-                   static_cast<unsigned long>(line));
-      return 1;
+    const std::wstring file = kavro::tools::WindowsPath(argv[2]);
+    LONG err;
+    {
+      kavro::tools::Busy busy(kTool, std::string("importing ") + argv[2]);
+      err = KvRegImport(file.c_str(), &line);
     }
+    if (err == ERROR_INVALID_DATA)
+      return Fail(argv[2], "not a .reg file the registry can take (line " + std::to_string(line) + ")");
     return err ? Fail(argv[2], err) : 0;
   }
   KeyName key;
-  if (!ParseKey(argv[2], key)) {
-    std::fprintf(stderr, "kvreg: %s: not a key name (ROOT\\path)\n", argv[2]);
-    return 2;
-  }
-  if (!ParseSwitches(argc, argv, 3, sw)) return Usage();
+  if (!ParseKey(argv[2], key)) return Usage(std::string(argv[2]) + ": not a key name (ROOT\\path)");
+  if (!ParseSwitches(argc, argv, 3, sw)) return Usage(verb + ": wrong switches");
   if (strcasecmp(verb.c_str(), "query") == 0) {
-    if (!sw.rest.empty()) return Usage();
+    if (!sw.rest.empty()) return Usage(verb + ": wrong number of arguments");
     HKEY h;
     if (LONG err = RegOpenKeyExW(key.root, key.path.c_str(), 0, KEY_READ, &h)) return Fail(Utf8(FullName(key)), err);
     std::wstring name = sw.v ? Wide(sw.name) : L"";
@@ -411,17 +411,15 @@ int main(int argc, char** argv) {
     RegCloseKey(h);
     return rc;
   }
-  if (strcasecmp(verb.c_str(), "add") == 0) return sw.rest.empty() ? Add(key, sw) : Usage();
-  if (strcasecmp(verb.c_str(), "delete") == 0) return sw.rest.empty() ? Delete(key, sw) : Usage();
-  if (strcasecmp(verb.c_str(), "export") == 0) {
-    if (sw.rest.size() != 1) return Usage();
-    std::wstring file = kavro::platform::KvWindowsPath(sw.rest[0]);
-    if (!sw.y && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
-      std::fprintf(stderr, "kvreg: %s exists; /y overwrites it\n", sw.rest[0].c_str());
-      return 1;
-    }
-    LONG err = KvRegExport(FullName(key).c_str(), file.c_str());
-    return err ? Fail(Utf8(FullName(key)), err) : 0;
-  }
-  return Usage();
+  if (strcasecmp(verb.c_str(), "add") == 0) return sw.rest.empty() ? Add(key, sw) : Usage(verb + ": wrong number of arguments");
+  if (strcasecmp(verb.c_str(), "delete") == 0)
+    return sw.rest.empty() ? Delete(key, sw) : Usage(verb + ": wrong number of arguments");
+  // export
+  if (sw.rest.size() != 1) return Usage(verb + ": wrong number of arguments");
+  const std::wstring file = kavro::tools::WindowsPath(sw.rest[0]);
+  if (!sw.y && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES)
+    return Fail(sw.rest[0], "exists; /y overwrites it");
+  LONG err = KvRegExport(FullName(key).c_str(), file.c_str());
+  if (err == ERROR_FILE_NOT_FOUND) return Fail(Utf8(FullName(key)), err);
+  return err ? Fail(sw.rest[0], err) : 0;
 }

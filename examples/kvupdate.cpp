@@ -12,6 +12,7 @@
 #include <string>
 
 #include "KavroStd/KavroStd.h"
+#include "tool_cli.h"
 #include "tool_text.h"
 
 namespace {
@@ -19,37 +20,26 @@ namespace {
 using kavro::tools::Utf8;
 using kavro::tools::Wide;
 
-int Usage() {
-  std::fputs(
-      "usage: kvupdate check <url>\n"
-      "       kvupdate download <url> <file>\n"
-      "       kvupdate version <file>\n"
-      "       kvupdate compare <first> <second>\n"
-      "       kvupdate switch <executable> <update> [--at-next-start]\n",
-      stderr);
-  return 2;
-}
+const char kUsage[] =
+    "usage: kvupdate check URL                  the trimmed text at the address\n"
+    "       kvupdate download URL FILE          the content into the file\n"
+    "       kvupdate version FILE               the version resource of a Windows executable\n"
+    "       kvupdate compare FIRST SECOND       1, 0 or -1 (-21/-22: not a version)\n"
+    "       kvupdate switch EXECUTABLE UPDATE [--at-next-start]\n";
+const kavro::tools::Tool kTool{"kvupdate", kUsage};
 
-// The system's text for the last error, without its line end.
-std::string LastErrorText() {
-  wchar_t text[512] = {};
-  DWORD error = GetLastError();
-  if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                      nullptr, error, 0, text, 512, nullptr))
-    return "error " + std::to_string(error);
-  return Utf8(text);
-}
+int Usage() { return kavro::tools::UsageError(kTool); }
+
+std::string LastErrorText() { return kavro::tools::SystemText(GetLastError()); }
 
 int Check(const char* url) {
   CAutoUpdater updater;
   CString text;
   switch (updater.CheckForUpdate(Wide(url).c_str(), text)) {
     case CAutoUpdater::UpdateCheckOk: std::printf("%s\n", Utf8(text.GetString()).c_str()); return 0;
-    case CAutoUpdater::UpdateNoInternet: std::fputs("kvupdate: no Internet connection\n", stderr); return 1;
-    case CAutoUpdater::UpdateOpenUrlFailed:
-      std::fprintf(stderr, "kvupdate: %s: %s\n", url, LastErrorText().c_str());
-      return 1;
-    case CAutoUpdater::UpdateNoData: std::fprintf(stderr, "kvupdate: %s: no data\n", url); return 1;
+    case CAutoUpdater::UpdateNoInternet: return kavro::tools::Fail(kTool, url, "no Internet connection");
+    case CAutoUpdater::UpdateOpenUrlFailed: return kavro::tools::Fail(kTool, url, LastErrorText());
+    case CAutoUpdater::UpdateNoData: return kavro::tools::Fail(kTool, url, "no data");
   }
   return 1;
 }
@@ -62,7 +52,7 @@ int Download(const char* url, const char* file) {
     std::fprintf(stderr, "kvupdate: %s: %s\n", url, LastErrorText().c_str());
     return 1;
   }
-  const bool done = updater.DownloadFile(request, Wide(file).c_str());
+  const bool done = updater.DownloadFile(request, kavro::tools::WindowsPath(file).c_str());
   const std::string reason = done ? std::string() : LastErrorText();
   InternetCloseHandle(request);
   if (!done) {
@@ -75,13 +65,14 @@ int Download(const char* url, const char* file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (int rc = kavro::tools::HandleStandardOptions(kTool, argc, argv); rc >= 0) return rc;
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "check" && argc == 3) return Check(argv[2]);
   if (command == "download" && argc == 4) return Download(argv[2], argv[3]);
   if (command == "version" && argc == 3) {
     CAutoUpdater updater;
-    CString version = updater.GetFileVersion(Wide(argv[2]).c_str());
+    CString version = updater.GetFileVersion(kavro::tools::WindowsPath(argv[2]).c_str());
     if (version.IsEmpty()) {
       std::fprintf(stderr, "kvupdate: %s: no version resource\n", argv[2]);
       return 1;
@@ -96,7 +87,7 @@ int main(int argc, char** argv) {
   }
   if (command == "switch" && (argc == 4 || (argc == 5 && std::strcmp(argv[4], "--at-next-start") == 0))) {
     CAutoUpdater updater;
-    if (!updater.Switch(Wide(argv[2]).c_str(), Wide(argv[3]).c_str(), argc == 5)) {
+    if (!updater.Switch(kavro::tools::WindowsPath(argv[2]).c_str(), kavro::tools::WindowsPath(argv[3]).c_str(), argc == 5)) {
       std::fprintf(stderr, "kvupdate: %s: switch failed: %s\n", argv[2], LastErrorText().c_str());
       return 1;
     }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "KavroStd/KavroStd.h"
+#include "tool_cli.h"
 #include "tool_text.h"
 
 namespace {
@@ -24,21 +25,22 @@ namespace {
 using kavro::tools::Utf8;
 using kavro::tools::Wide;
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: kvxml get FILE SECTION KEY [-a ATTR]\n"
-               "       kvxml set FILE SECTION KEY VALUE [-a ATTR]\n"
-               "       kvxml delete FILE SECTION KEY\n"
-               "       kvxml keys FILE [PATH]\n");
-  return 2;
-}
+const kavro::tools::Tool kTool{"kvxml",
+                               "usage: kvxml get FILE SECTION KEY [-a ATTR]\n"
+                               "       kvxml set FILE SECTION KEY VALUE [-a ATTR]\n"
+                               "       kvxml delete FILE SECTION KEY\n"
+                               "       kvxml keys FILE [PATH]\n"
+                               "       kvxml --help | --version\n"};
+
+using kavro::tools::Fail;
+using kavro::tools::Report;
 
 // Opens the settings file; false (with a message) when it exists but does
 // not parse, or must exist and does not.
 bool Open(CXMLFile& xml, const std::string& file, bool mustExist) {
   const std::wstring path = Wide(file.c_str());
   if (mustExist && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    std::fprintf(stderr, "kvxml: %s: no such file\n", file.c_str());
+    Report(kTool, file, kavro::tools::SystemText(ERROR_FILE_NOT_FOUND));
     return false;
   }
   const int loaded = xml.load(path.c_str(), L"xmlRoot");
@@ -46,17 +48,20 @@ bool Open(CXMLFile& xml, const std::string& file, bool mustExist) {
   if (loaded == 1) {
     IXMLDOMParseErrorPtr error = xml.m_pDoc->GetparseError();
     const _bstr_t reason = error->Getreason();
-    std::fprintf(stderr, "kvxml: %s: line %d: %s\n", file.c_str(), static_cast<int>(error->Getline()),
-                 Utf8(reason.length() ? std::wstring(reason) : L"not XML").c_str());
+    Report(kTool, file,
+           "line " + std::to_string(static_cast<int>(error->Getline())) + ": " +
+               Utf8(reason.length() ? std::wstring(reason) : L"not XML"));
   } else {
-    std::fprintf(stderr, "kvxml: cannot create the XML document\n");
+    Report(kTool, file, "cannot create the XML document");
   }
   return false;
 }
 
 bool Save(CXMLFile& xml, const std::string& file) {
+  SetLastError(ERROR_SUCCESS);
   if (xml.save()) return true;
-  std::fprintf(stderr, "kvxml: cannot write %s\n", file.c_str());
+  const DWORD error = GetLastError();
+  Report(kTool, file, error ? "cannot write: " + kavro::tools::SystemText(error) : std::string("cannot write"));
   return false;
 }
 
@@ -81,9 +86,8 @@ int Run(const std::vector<std::string>& args) {
       found = value.vt == VT_BSTR;
     }
     if (!found) {
-      std::fprintf(stderr, "kvxml: %s/%s%s%s: not found\n", plain[1].c_str(), plain[2].c_str(),
-                   attribute.empty() ? "" : " @", Utf8(attribute).c_str());
-      return 1;
+      return Fail(kTool, plain[0],
+                  plain[1] + "/" + plain[2] + (attribute.empty() ? "" : " @" + Utf8(attribute)) + ": not found");
     }
     std::printf("%s\n", Utf8(attribute.empty() ? text : attr).c_str());
     return 0;
@@ -100,8 +104,8 @@ int Run(const std::vector<std::string>& args) {
       if (xml.GetNode(section + L"/" + key, node) == 0) node->Puttext(L"");
     }
     if (result != 0) {
-      std::fprintf(stderr, "kvxml: cannot set %s/%s (%d)\n", plain[1].c_str(), plain[2].c_str(), static_cast<int>(result));
-      return 1;
+      return Fail(kTool, plain[0],
+                  "cannot set " + plain[1] + "/" + plain[2] + " (" + std::to_string(static_cast<int>(result)) + ")");
     }
     return Save(xml, plain[0]) ? 0 : 1;
   }
@@ -110,8 +114,7 @@ int Run(const std::vector<std::string>& args) {
     const CString section = Wide(plain[1].c_str()).c_str(), key = Wide(plain[2].c_str()).c_str();
     IXMLDOMNodePtr node;
     if (xml.GetNode(section.IsEmpty() ? key : section + L"/" + key, node) != 0) {
-      std::fprintf(stderr, "kvxml: %s/%s: not found\n", plain[1].c_str(), plain[2].c_str());
-      return 1;
+      return Fail(kTool, plain[0], plain[1] + "/" + plain[2] + ": not found");
     }
     xml.DeleteSetting(section, key);
     return Save(xml, plain[0]) ? 0 : 1;
@@ -123,20 +126,22 @@ int Run(const std::vector<std::string>& args) {
     for (const std::wstring& key : keys) std::printf("%s\n", Utf8(key).c_str());
     return 0;
   }
-  return Usage();
+  if (command != "get" && command != "set" && command != "delete" && command != "keys")
+    return kavro::tools::UsageError(kTool, "unknown command \"" + command + "\"");
+  return kavro::tools::UsageError(kTool, command + ": wrong number of arguments");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage();
+  if (const int rc = kavro::tools::HandleStandardOptions(kTool, argc, argv); rc >= 0) return rc;
+  if (argc < 2) return kavro::tools::UsageError(kTool, "no command");
   std::vector<std::string> args(argv + 1, argv + argc);
   try {
     return Run(args);
   } catch (const _com_error& e) {
     const _bstr_t description = e.Description();
-    std::fprintf(stderr, "kvxml: %s\n",
-                 Utf8(description.length() ? std::wstring(description) : std::wstring(e.ErrorMessage())).c_str());
-    return 1;
+    return Fail(kTool, args.size() > 1 ? args[1] : args[0],
+                Utf8(description.length() ? std::wstring(description) : std::wstring(e.ErrorMessage())));
   }
 }

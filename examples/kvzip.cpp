@@ -18,6 +18,9 @@
 // Entries past 4 GiB (ZRES_MEM_SIZE from GetZipItemW: the record has no
 // room for their sizes) are listed with "-" for the sizes, extracted and
 // tested all the same; test then checks their CRC but not their length.
+// create and extract show their progress on standard error when it is a
+// terminal (create advances as each PATH is packed, extract per entry; test
+// prints a line per entry anyway).
 // Exit code 0 on success, 1 when something failed, 2 for a wrong command.
 #include <cstdio>
 #include <cstring>
@@ -26,14 +29,30 @@
 #include <vector>
 
 #include "KavroStd/KavroStd.h"
+#include "tool_cli.h"
 #include "tool_text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+using kavro::tools::Progress;
+using kavro::tools::Report;
 using kavro::tools::Utf8;
 using kavro::tools::Wide;
+
+const kavro::tools::Tool kTool{"kvzip",
+                               "usage: kvzip create ARCHIVE PATH...\n"
+                               "       kvzip list ARCHIVE\n"
+                               "       kvzip extract ARCHIVE DEST [ENTRY]\n"
+                               "       kvzip test ARCHIVE\n"
+                               "       kvzip --help | --version\n"};
+
+// The archive being read or written: the subject of messages about entries.
+std::string g_archive;
+
+// A message about the archive, its entries or the files being packed.
+void Say(const std::string& text) { Report(kTool, g_archive, text); }
 
 std::string WriteMessage(ZIPRESULT code) {
   char text[128];
@@ -71,15 +90,31 @@ int Create(const std::string& archive, const std::vector<std::string>& paths) {
   const std::wstring target = Wide(archive);
   HZIPFILE zip = CreateZipZ((void*)target.c_str(), 0, ZIPKIND_FILENAME);
   if (zip == nullptr) {
-    std::fprintf(stderr, "kvzip: cannot create %s: %s\n", archive.c_str(),
-                 WriteMessage(ZRES_RECENT).c_str());
-    return 1;
+    return kavro::tools::Fail(kTool, archive, "cannot create: " + WriteMessage(ZRES_RECENT));
   }
   int status = 0;
+  // The bar counts files; a folder advances it by the files below it when
+  // it has been packed.
+  std::vector<uint64_t> weights;
+  uint64_t total = 0;
   for (const std::string& path : paths) {
+    uint64_t files = 1;
+    std::error_code error;
+    if (Progress::Wanted() && fs::is_directory(path, error)) {
+      for (auto it = fs::recursive_directory_iterator(path, fs::directory_options::skip_permission_denied, error);
+           !error && it != fs::recursive_directory_iterator(); it.increment(error))
+        ++files;
+    }
+    weights.push_back(files);
+    total += files;
+  }
+  Progress progress(kTool, "packing", total);
+  for (size_t k = 0; k < paths.size(); ++k) {
+    const std::string& path = paths[k];
     std::error_code error;
     if (const char* kind = SpecialKind(fs::status(path, error))) {
-      std::fprintf(stderr, "kvzip: skipping %s %s\n", kind, path.c_str());
+      Report(kTool, path, std::string("skipping ") + kind);
+      progress.Advance(weights[k]);
       continue;
     }
     const fs::path full = fs::absolute(path, error).lexically_normal();
@@ -97,13 +132,14 @@ int Create(const std::string& archive, const std::vector<std::string>& paths) {
       ok = ZipAdd(zip, entry.c_str(), (void*)source.c_str(), 0, ZIPKIND_FILENAME) == ZRES_SUCCESS;
     }
     if (!ok) {
-      std::fprintf(stderr, "kvzip: cannot add %s: %s\n", path.c_str(), WriteMessage(ZRES_RECENT).c_str());
+      Report(kTool, path, "cannot add: " + WriteMessage(ZRES_RECENT));
       status = 1;
     }
+    progress.Advance(weights[k]);
   }
   const ZIPRESULT closed = CloseZipZ(zip);
   if (closed != ZRES_SUCCESS) {
-    std::fprintf(stderr, "kvzip: cannot finish %s: %s\n", archive.c_str(), WriteMessage(closed).c_str());
+    Report(kTool, archive, "cannot finish: " + WriteMessage(closed));
     status = 1;
   }
   return status;
@@ -112,9 +148,7 @@ int Create(const std::string& archive, const std::vector<std::string>& paths) {
 HZIPFILE Open(const std::string& archive) {
   const std::wstring source = Wide(archive);
   HZIPFILE zip = OpenZipU((void*)source.c_str(), 0, ZIPKIND_FILENAME);
-  if (zip == nullptr) {
-    std::fprintf(stderr, "kvzip: cannot open %s: %s\n", archive.c_str(), ReadMessage(ZRES_RECENT).c_str());
-  }
+  if (zip == nullptr) Report(kTool, archive, "cannot open: " + ReadMessage(ZRES_RECENT));
   return zip;
 }
 
@@ -132,7 +166,7 @@ int List(const std::string& archive) {
     ZIPITEMW item;
     const ZIPRESULT r = GetZipItemW(zip, i, &item);
     if (r != ZRES_SUCCESS && r != ZRES_MEM_SIZE) {
-      std::fprintf(stderr, "kvzip: entry %d: %s\n", i, ReadMessage(r).c_str());
+      Say("entry " + std::to_string(i) + ": " + ReadMessage(r));
       status = 1;
       continue;
     }
@@ -195,7 +229,7 @@ bool Child(const Place& folder, const std::wstring& part, const std::string& sho
   std::string posix;
   if (kavro::platform::KvMapPath(child.windows.c_str(), posix)) child.posix = posix;
   if (!posix.empty() && child.posix.parent_path() == folder.posix) return true;
-  std::fprintf(stderr, "kvzip: refusing to extract \"%s\": it leaves the destination\n", shown.c_str());
+  Say("refusing to extract \"" + shown + "\": it leaves the destination");
   return false;
 }
 
@@ -204,15 +238,14 @@ bool MakeFolder(const Place& place, const std::string& shown) {
   std::error_code error;
   const fs::file_status status = fs::symlink_status(place.posix, error);
   if (fs::is_symlink(status)) {
-    std::fprintf(stderr, "kvzip: refusing to extract \"%s\": %s is a symbolic link\n", shown.c_str(),
-                 place.posix.c_str());
+    Say("refusing to extract \"" + shown + "\": " + place.posix.string() + " is a symbolic link");
     return false;
   }
   if (fs::is_directory(status)) return true;
   if (!fs::exists(status)) fs::create_directory(place.posix, error);
   else error = std::make_error_code(std::errc::not_a_directory);
   if (!error) return true;
-  std::fprintf(stderr, "kvzip: cannot create folder %s: %s\n", place.posix.c_str(), error.message().c_str());
+  Report(kTool, place.posix.string(), "cannot create the folder: " + error.message());
   return false;
 }
 
@@ -225,11 +258,11 @@ bool ClearLinks(const Place& folder, const std::wstring& part, const std::string
     std::error_code error;
     if (!fs::is_symlink(fs::symlink_status(file.posix, error))) return true;
     if (!fs::remove(file.posix, error)) {
-      std::fprintf(stderr, "kvzip: cannot remove link %s: %s\n", file.posix.c_str(), error.message().c_str());
+      Report(kTool, file.posix.string(), "cannot remove the link: " + error.message());
       return false;
     }
   }
-  std::fprintf(stderr, "kvzip: cannot extract \"%s\": too many links in the way\n", shown.c_str());
+  Say("cannot extract \"" + shown + "\": too many links in the way");
   return false;
 }
 
@@ -237,13 +270,13 @@ bool ExtractOne(HZIPFILE zip, int index, const ZIPITEMW& item, const Place& dest
   const std::wstring name = item.name;
   const std::string shown = Utf8(item.name);
   if (const char* why = UnsafeName(name)) {
-    std::fprintf(stderr, "kvzip: refusing to extract \"%s\": %s\n", shown.c_str(), why);
+    Say("refusing to extract \"" + shown + "\": " + why);
     return false;
   }
   const std::vector<std::wstring> parts = NameParts(name);
   const bool folder = (item.attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if (parts.empty() && !folder) {
-    std::fprintf(stderr, "kvzip: refusing to extract \"%s\": it names no file\n", shown.c_str());
+    Say("refusing to extract \"" + shown + "\": it names no file");
     return false;
   }
   Place current = dest;
@@ -258,7 +291,7 @@ bool ExtractOne(HZIPFILE zip, int index, const ZIPITEMW& item, const Place& dest
   if (!ClearLinks(current, parts.back(), shown, file)) return false;
   const ZIPRESULT r = UnzipItem(zip, index, (void*)file.windows.c_str(), 0, ZIPKIND_FILENAME);
   if (r == ZRES_SUCCESS) return true;
-  std::fprintf(stderr, "kvzip: cannot extract \"%s\": %s\n", shown.c_str(), ReadMessage(r).c_str());
+  Say("cannot extract \"" + shown + "\": " + ReadMessage(r));
   return false;
 }
 
@@ -274,7 +307,8 @@ bool Destination(const std::string& destination, Place& dest) {
     dest.posix = mapped;
     return true;
   }
-  std::fprintf(stderr, "kvzip: cannot use %s as the destination\n", destination.c_str());
+  Report(kTool, destination, error ? "cannot use as the destination: " + error.message()
+                                    : std::string("cannot use as the destination"));
   return false;
 }
 
@@ -288,11 +322,14 @@ int Extract(const std::string& archive, const std::string& destination, const ch
   }
   int status = 0;
   bool found = only == nullptr;
-  for (int i = 0, n = Count(zip); i < n; ++i) {
+  const int n = Count(zip);
+  Progress progress(kTool, "extracting", only == nullptr ? static_cast<uint64_t>(n) : 1);
+  for (int i = 0; i < n; ++i) {
+    if (only == nullptr && i > 0) progress.Advance();
     ZIPITEMW item;
     const ZIPRESULT r = GetZipItemW(zip, i, &item);
     if (r != ZRES_SUCCESS && r != ZRES_MEM_SIZE) {
-      std::fprintf(stderr, "kvzip: entry %d: %s\n", i, ReadMessage(r).c_str());
+      Say("entry " + std::to_string(i) + ": " + ReadMessage(r));
       status = 1;
       continue;
     }
@@ -300,9 +337,10 @@ int Extract(const std::string& archive, const std::string& destination, const ch
     found = true;
     if (!ExtractOne(zip, i, item, dest)) status = 1;
   }
+  progress.Advance();
   CloseZipU(zip);
   if (!found) {
-    std::fprintf(stderr, "kvzip: no entry named \"%s\" in %s\n", only, archive.c_str());
+    Say("no entry named \"" + std::string(only) + "\"");
     status = 1;
   }
   return status;
@@ -343,23 +381,22 @@ int Test(const std::string& archive) {
   return status;
 }
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: kvzip create ARCHIVE PATH...\n"
-               "       kvzip list ARCHIVE\n"
-               "       kvzip extract ARCHIVE DEST [ENTRY]\n"
-               "       kvzip test ARCHIVE\n");
-  return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return Usage();
-  const std::string command = argv[1], archive = argv[2];
-  if (command == "create" && argc >= 4) return Create(archive, std::vector<std::string>(argv + 3, argv + argc));
-  if (command == "list" && argc == 3) return List(archive);
-  if (command == "extract" && (argc == 4 || argc == 5)) return Extract(archive, argv[3], argc == 5 ? argv[4] : nullptr);
-  if (command == "test" && argc == 3) return Test(archive);
-  return Usage();
+  using kavro::tools::UsageError;
+  if (const int rc = kavro::tools::HandleStandardOptions(kTool, argc, argv); rc >= 0) return rc;
+  if (argc < 2) return UsageError(kTool, "no command");
+  const std::string command = argv[1];
+  if (command != "create" && command != "list" && command != "extract" && command != "test")
+    return UsageError(kTool, "unknown command \"" + command + "\"");
+  if (argc >= 3) {
+    const std::string archive = argv[2];
+    g_archive = archive;
+    if (command == "create" && argc >= 4) return Create(archive, std::vector<std::string>(argv + 3, argv + argc));
+    if (command == "list" && argc == 3) return List(archive);
+    if (command == "extract" && (argc == 4 || argc == 5)) return Extract(archive, argv[3], argc == 5 ? argv[4] : nullptr);
+    if (command == "test" && argc == 3) return Test(archive);
+  }
+  return UsageError(kTool, command + ": wrong number of arguments");
 }

@@ -212,7 +212,7 @@ TEST(KvZipTool, CreateSkipsSpecialFilesWithoutOpeningThem) {
                                         dir.Sub("sock"), "/dev/null", dir.Sub("plain.txt")});
   close(sock);
   EXPECT_EQ(run.exitCode, 0) << run.output;
-  for (const char* message : {"skipping FIFO ", "skipping socket ", "skipping device /dev/null"}) {
+  for (const char* message : {"fifo: skipping FIFO", "sock: skipping socket", "/dev/null: skipping device"}) {
     EXPECT_NE(run.output.find(message), std::string::npos) << message << "\n" << run.output;
   }
   ProcessResult listed = kavro::test::Run({Tool(), "list", archive});
