@@ -160,9 +160,9 @@ TEST_F(UpdaterHttpTest, KvupdateOnTheCommandLine) {
 // check stops before any address is opened.
 TEST(UpdaterOffline, NoInternetWithoutAConnection) {
   const std::string tool = ToolPath();
-  kavro::test::ProcessResult probe = kavro::test::Run({"unshare", "-n", "true"});
+  kavro::test::ProcessResult probe = kavro::test::Run({"/usr/bin/unshare", "-n", "/bin/true"});
   if (probe.exitCode != 0) GTEST_SKIP() << "unshare -n is not allowed here";
-  kavro::test::ProcessResult r = kavro::test::Run({"unshare", "-n", tool, "check", "http://127.0.0.1:9/version"});
+  kavro::test::ProcessResult r = kavro::test::Run({"/usr/bin/unshare", "-n", tool, "check", "http://127.0.0.1:9/version"});
   EXPECT_EQ(1, r.exitCode);
   EXPECT_NE(std::string::npos, r.output.find("no Internet connection")) << r.output;
 }
