@@ -133,7 +133,7 @@ void PrintSummary(const kavro::bench::TimesReporter& times) {
   const double curl = times.Real("BM_CurlCommand");
   const double readOnly = times.Real("BM_ReadOnly");
   std::printf("\nA 200 MiB download from the loopback server (goal: within 1.2x curl)\n");
-  std::printf("  InternetReadFile + WriteFile  %8.1f ms\n", download * 1e3);
+  std::printf("  CAutoUpdater::DownloadFile    %8.1f ms\n", download * 1e3);
   std::printf("  InternetReadFile alone        %8.1f ms\n", readOnly * 1e3);
   std::printf("  curl -s -o file               %8.1f ms\n", curl * 1e3);
   if (curl > 0) std::printf("  x curl                        %8.2f\n", download / curl);
