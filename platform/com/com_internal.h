@@ -26,6 +26,10 @@ void KvSetComError(const std::wstring& description, const std::wstring& source);
 // True when the calling thread may create COM objects.
 bool KvComInitialized();
 
+// True for the base types (VT_BYREF and VT_ARRAY taken off) a variant may
+// hold here.
+bool KvIsVariantBaseType(VARTYPE type);
+
 // IUnknown for a small object with one interface: QueryInterface for that
 // interface and IUnknown, and a reference count that deletes the object at
 // zero. The object starts with one reference.

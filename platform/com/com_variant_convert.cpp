@@ -8,6 +8,7 @@
 #include <string>
 
 #include "KavroStd/platform/oleauto.h"
+#include "platform/com/com_internal.h"
 
 namespace {
 
@@ -173,17 +174,6 @@ HRESULT ToObject(VARIANT& out, const VARIANT& source, VARTYPE type) {
   return S_OK;
 }
 
-bool ValidTarget(VARTYPE type) {
-  switch (type) {
-    case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY:
-    case VT_DATE: case VT_BSTR: case VT_DISPATCH: case VT_ERROR: case VT_BOOL: case VT_VARIANT:
-    case VT_UNKNOWN: case VT_DECIMAL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8:
-    case VT_UI8: case VT_INT: case VT_UINT:
-      return true;
-    default:
-      return false;
-  }
-}
 
 HRESULT Convert(VARIANT& out, const VARIANT& source, USHORT flags, VARTYPE type);
 
@@ -209,7 +199,7 @@ HRESULT FromValueProperty(VARIANT& out, const VARIANT& source, USHORT flags, VAR
 HRESULT Convert(VARIANT& out, const VARIANT& source, USHORT flags, VARTYPE type) {
   if (source.vt == type || type == VT_VARIANT) return VariantCopy(&out, &source);
   if ((type & (VT_ARRAY | VT_BYREF)) || (source.vt & VT_ARRAY)) return DISP_E_TYPEMISMATCH;
-  if (!ValidTarget(type)) return DISP_E_BADVARTYPE;
+  if (!kavro::platform::KvIsVariantBaseType(type)) return DISP_E_BADVARTYPE;
   if (source.vt == VT_DISPATCH && type != VT_UNKNOWN && type != VT_EMPTY)
     return FromValueProperty(out, source, flags, type);
   switch (type) {

@@ -3,20 +3,9 @@
 #include <cstring>
 
 #include "KavroStd/platform/oleauto.h"
+#include "platform/com/com_internal.h"
 
 namespace {
-
-bool KnownType(VARTYPE base) {
-  switch (base) {
-    case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY:
-    case VT_DATE: case VT_BSTR: case VT_DISPATCH: case VT_ERROR: case VT_BOOL: case VT_VARIANT:
-    case VT_UNKNOWN: case VT_DECIMAL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8:
-    case VT_UI8: case VT_INT: case VT_UINT:
-      return true;
-    default:
-      return false;
-  }
-}
 
 // The size of the value a VT_BYREF variant of base type `base` points at.
 size_t ValueSize(VARTYPE base) {
@@ -48,7 +37,7 @@ extern "C" HRESULT VariantClear(VARIANT* v) {
       SysFreeString(v->bstrVal);
     } else if ((vt == VT_UNKNOWN || vt == VT_DISPATCH) && v->punkVal) {
       v->punkVal->Release();
-    } else if (!KnownType(vt)) {
+    } else if (!kavro::platform::KvIsVariantBaseType(vt)) {
       return DISP_E_BADVARTYPE;
     }
   }
@@ -71,7 +60,7 @@ extern "C" HRESULT VariantCopy(VARIANT* dest, const VARIANT* source) {
     if (source->bstrVal && !copy.bstrVal) return E_OUTOFMEMORY;
   } else if ((vt == VT_UNKNOWN || vt == VT_DISPATCH) && source->punkVal) {
     source->punkVal->AddRef();
-  } else if (!KnownType(vt)) {
+  } else if (!kavro::platform::KvIsVariantBaseType(vt)) {
     return DISP_E_BADVARTYPE;
   }
   HRESULT hr = VariantClear(dest);
@@ -125,3 +114,19 @@ extern "C" INT SysReAllocStringLen(BSTR* text, const OLECHAR* newText, UINT leng
 extern "C" INT SysReAllocString(BSTR* text, const OLECHAR* newText) {
   return SysReAllocStringLen(text, newText, newText ? static_cast<UINT>(wcslen(newText)) : 0);
 }
+
+namespace kavro::platform {
+
+bool KvIsVariantBaseType(VARTYPE base) {
+  switch (base) {
+    case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY:
+    case VT_DATE: case VT_BSTR: case VT_DISPATCH: case VT_ERROR: case VT_BOOL: case VT_VARIANT:
+    case VT_UNKNOWN: case VT_DECIMAL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8:
+    case VT_UI8: case VT_INT: case VT_UINT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace kavro::platform

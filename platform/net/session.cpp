@@ -74,18 +74,27 @@ extern "C" BOOL InternetCloseHandle(HINTERNET handle) {
   return TRUE;
 }
 
-extern "C" BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength) {
+namespace {
+
+// The session's timeout an option names; null with the last error set for
+// a handle that is no session or an option that is no timeout.
+DWORD* OptionField(HINTERNET handle, DWORD option) {
   InternetObject* object = Lookup(handle);
   auto* session = dynamic_cast<Session*>(object);
   if (!session) {
     SetLastError(object ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INTERNET_INVALID_OPTION);
-    return FALSE;
+    return nullptr;
   }
   DWORD* field = TimeoutField(session, option);
-  if (!field) {
-    SetLastError(ERROR_INTERNET_INVALID_OPTION);
-    return FALSE;
-  }
+  if (!field) SetLastError(ERROR_INTERNET_INVALID_OPTION);
+  return field;
+}
+
+}  // namespace
+
+extern "C" BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength) {
+  DWORD* field = OptionField(handle, option);
+  if (!field) return FALSE;
   if (!buffer || bufferLength != sizeof(DWORD)) {
     SetLastError(ERROR_INTERNET_BAD_OPTION_LENGTH);
     return FALSE;
@@ -95,17 +104,8 @@ extern "C" BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer
 }
 
 extern "C" BOOL InternetQueryOptionW(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD bufferLength) {
-  InternetObject* object = Lookup(handle);
-  auto* session = dynamic_cast<Session*>(object);
-  if (!session) {
-    SetLastError(object ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INTERNET_INVALID_OPTION);
-    return FALSE;
-  }
-  DWORD* field = TimeoutField(session, option);
-  if (!field) {
-    SetLastError(ERROR_INTERNET_INVALID_OPTION);
-    return FALSE;
-  }
+  DWORD* field = OptionField(handle, option);
+  if (!field) return FALSE;
   if (!bufferLength) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
