@@ -312,7 +312,17 @@ void COleDispatchDriver::SetProperty(DISPID dispid, VARTYPE vtProp, ...) {
   BYTE params[2] = {static_cast<BYTE>(vtProp & VT_BYREF ? ((vtProp & 0x3F) | 0x40) : vtProp), 0};
   const WORD flags = vtProp == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
   va_list list;
+  // The Windows signature ends its named parameters with a VARTYPE, a type
+  // that promotes; va_start only takes it as the marker, the variable
+  // arguments are found from the call frame.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
   va_start(list, vtProp);
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
   try {
     InvokeHelperV(dispid, flags, VT_EMPTY, nullptr, params, list);
   } catch (...) {

@@ -324,7 +324,8 @@ TEST_F(DriverTest, ReferencesFollowConstructionCopyAssignmentAndDestruction) {
       COleDispatchDriver assigned;
       assigned = owner;
       EXPECT_EQ(object_->Refs(), 4u);
-      assigned = assigned;  // self-assignment changes nothing
+      COleDispatchDriver& same = assigned;
+      assigned = same;  // self-assignment changes nothing
       EXPECT_EQ(object_->Refs(), 4u);
       RecordingDispatch* other = new RecordingDispatch;
       COleDispatchDriver second(other);

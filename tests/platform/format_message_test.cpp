@@ -83,7 +83,7 @@ TEST(FormatMessageTest, InsertsOfBadExeFormat) {
   wchar_t buffer[128];
   EXPECT_EQ(38u, FormatMessageW(kSystem, nullptr, ERROR_BAD_EXE_FORMAT, 0, buffer, 128, nullptr));
   EXPECT_STREQ(L"%1 is not a valid Win32 application.\r\n", buffer);
-  const wchar_t* args[] = {L"C:\\x.exe"};
+  DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(L"C:\\x.exe")};
   FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr, ERROR_BAD_EXE_FORMAT, 0, buffer,
                  128, reinterpret_cast<va_list*>(args));
   EXPECT_STREQ(L"C:\\x.exe is not a valid Win32 application.\r\n", buffer);
